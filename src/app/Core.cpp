@@ -1,0 +1,102 @@
+#include "Core.h"
+
+#include "CrashHandler.h"
+#include "Dictionary.h"
+#include "utils/FmtJuceString.h"
+
+#include <juce_events/juce_events.h>
+#include <spdlog/spdlog.h>
+
+namespace
+{
+juce::String toJuce(std::string_view text)
+{
+    return juce::String(text.data(), text.size());
+}
+} // namespace
+
+Core::Core(PlatformServices services)
+    : platform(std::move(services))
+    , aliveToken(std::make_shared<Core*>(this))
+{
+    fillInitialValues(values);
+    updateAvailableChecker = std::make_unique<UpdateAvailableChecker>(values);
+    logMachineDescription();
+    configureProperties();
+    installCrashHandler();
+}
+
+Core::~Core()
+{
+    *aliveToken = nullptr;
+    updateAvailableChecker.reset();
+    longOperation.reset();
+}
+
+void Core::fillInitialValues(SharedValueTable& table)
+{
+    table[Dictionary::midiDevicesKey] = juce::var(juce::Array<juce::var>());
+    table[Dictionary::selectedMidiDeviceKey] = juce::String();
+    table[Dictionary::currentTaveloVersionKey] = toJuce(Dictionary::noVersionFound);
+    table[Dictionary::currentPirelMatrixVersionKey] = toJuce(Dictionary::noVersionFound);
+    table[Dictionary::casingSerialNumber] = toJuce(Dictionary::noSerialNumber);
+    table[Dictionary::firmwareAbsolutePath] = "No file selected.";
+    table[Dictionary::taveloSerialStatus] = false;
+    table[Dictionary::downloadCalibDir] = "No directory selected.";
+    table["downloadCalib/white"] = true;
+    table["downloadCalib/black"] = true;
+    table["downloadCalib/touch"] = true;
+    table["downloadCalib/logs"] = true;
+    table[Dictionary::uploadCalibDir] = "No directory selected.";
+    table["uploadCalib/white"] = true;
+    table["uploadCalib/black"] = true;
+    table["uploadCalib/touch"] = true;
+    table["uploadCalib/logs"] = true;
+    table["longOperationProgress"] = 0;
+    table["longOperationStatus"] = juce::String();
+    table[Dictionary::firmwareLongOperation] = false;
+}
+
+void Core::logMachineDescription()
+{
+    using juce::SystemStats;
+    spdlog::info("Starting Core");
+    spdlog::info("Application ID: {}", "TaveloUpdater_v1.1.3");
+    spdlog::info("Operating system: {}", SystemStats::getOperatingSystemName());
+    spdlog::info("Device description: {}", SystemStats::getDeviceDescription());
+    spdlog::info("CPU infos: Vendor: {}, Model: {}, Speed: {}Mhz, Num cores: {}", SystemStats::getCpuVendor(),
+                 SystemStats::getCpuModel(), SystemStats::getCpuSpeedInMegahertz(), SystemStats::getNumCpus());
+    spdlog::info("Available RAM: {}MB", SystemStats::getMemorySizeInMegabytes());
+}
+
+void Core::configureProperties()
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName = "Tavelo Updater";
+    options.filenameSuffix = ".settings";
+    options.folderName = "TaveloUpdater";
+    options.osxLibrarySubFolder = "Application Support";
+    options.commonToAllUsers = false;
+    options.ignoreCaseOfKeyNames = false;
+    options.doNotSave = false;
+    options.millisecondsBeforeSaving = 3000;
+    options.storageFormat = juce::PropertiesFile::storeAsXML;
+    options.processLock = nullptr;
+    properties.setStorageParameters(options);
+}
+
+juce::PropertiesFile* Core::getUserProperties()
+{
+    return properties.getUserSettings();
+}
+
+void Core::toggleFirmwareLongOperation()
+{
+    juce::MessageManager::callAsync([token = aliveToken] {
+        if (auto* core = *token)
+        {
+            auto& flag = core->values[Dictionary::firmwareLongOperation];
+            flag = !static_cast<bool>(flag.getValue());
+        }
+    });
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "PlatformServices.h"
+#include "SharedValueTable.h"
+#include "UpdateAvailableChecker.h"
+
+#include <juce_data_structures/juce_data_structures.h>
+
+#include <memory>
+
+// The hub: the shared values, the user properties, the device facades, the
+// running update thread and the update checker.
+class Core
+{
+public:
+    explicit Core(PlatformServices services = {});
+    ~Core();
+
+    Core(const Core&) = delete;
+    Core& operator=(const Core&) = delete;
+
+    juce::PropertiesFile* getUserProperties();
+
+    // Posts a flip of "firmwareLongOperation" to the message thread.
+    void toggleFirmwareLongOperation();
+
+    // "Update possible.", safe to read from any thread.
+    bool isUpdatePossible() const noexcept { return updateAvailableChecker->isUpdatePossible(); }
+
+    static const juce::String logPath;
+
+    SharedValueTable values;
+    juce::ApplicationProperties properties;
+    std::unique_ptr<juce::Thread> longOperation;
+
+private:
+    static void fillInitialValues(SharedValueTable& values);
+    static void logMachineDescription();
+    void configureProperties();
+
+    const PlatformServices platform;
+    // Guards the posted flips against a Core destroyed before they run.
+    std::shared_ptr<Core*> aliveToken;
+    std::unique_ptr<UpdateAvailableChecker> updateAvailableChecker;
+};

@@ -1,0 +1,3 @@
+#include "TaveloFirmwareUpdaterApplication.h"
+
+START_JUCE_APPLICATION(TaveloFirmwareUpdaterApplication)

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+class Core;
+
+// The application's only window; closing it quits at once.
+class MainWindow : public juce::DocumentWindow
+{
+public:
+    MainWindow(const juce::String& name, Core& core);
+    ~MainWindow() override;
+
+    void closeButtonPressed() override;
+
+private:
+    juce::ComponentBoundsConstrainer constrainer;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
+};

@@ -1,0 +1,26 @@
+#include "TaveloFirmwareUpdaterApplication.h"
+
+#include "Logging.h"
+
+#include <spdlog/spdlog.h>
+
+TaveloFirmwareUpdaterApplication::~TaveloFirmwareUpdaterApplication()
+{
+    mainWindow.reset();
+    core.reset();
+}
+
+void TaveloFirmwareUpdaterApplication::initialise(const juce::String&)
+{
+    spdlog::info("Initializing app");
+    initialiseApplicationLog(Core::logPath + "taveloFirmwareUpdater.log");
+
+    core = std::make_unique<Core>();
+    mainWindow = std::make_unique<MainWindow>(getApplicationName(), *core);
+    mainWindow->toFront(true);
+}
+
+void TaveloFirmwareUpdaterApplication::systemRequestedQuit()
+{
+    juce::JUCEApplicationBase::quit();
+}
