@@ -65,7 +65,8 @@ void Core::logMachineDescription()
     spdlog::info("Operating system: {}", SystemStats::getOperatingSystemName());
     spdlog::info("Device description: {}", SystemStats::getDeviceDescription());
     spdlog::info("CPU infos: Vendor: {}, Model: {}, Speed: {}Mhz, Num cores: {}", SystemStats::getCpuVendor(),
-                 SystemStats::getCpuModel(), SystemStats::getCpuSpeedInMegahertz(), SystemStats::getNumCpus());
+                 SystemStats::getCpuModel(), SystemStats::getCpuSpeedInMegahertz(),
+                 SystemStats::getNumCpus());
     spdlog::info("Available RAM: {}MB", SystemStats::getMemorySizeInMegabytes());
 }
 
@@ -92,11 +93,13 @@ juce::PropertiesFile* Core::getUserProperties()
 
 void Core::toggleFirmwareLongOperation()
 {
-    juce::MessageManager::callAsync([token = aliveToken] {
-        if (auto* core = *token)
+    juce::MessageManager::callAsync(
+        [token = aliveToken]
         {
-            auto& flag = core->values[Dictionary::firmwareLongOperation];
-            flag = !static_cast<bool>(flag.getValue());
-        }
-    });
+            if (auto* core = *token)
+            {
+                auto& flag = core->values[Dictionary::firmwareLongOperation];
+                flag = !static_cast<bool>(flag.getValue());
+            }
+        });
 }

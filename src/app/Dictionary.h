@@ -12,8 +12,10 @@ inline constexpr std::string_view currentPirelMatrixVersionKey = "Current Pirel 
 inline constexpr std::string_view casingSerialNumber = "Serial Number";
 inline constexpr std::string_view firmwareAbsolutePath = "Absolute path to the .sfb firmware";
 inline constexpr std::string_view taveloSerialStatus = "Status of the serial connection with Tavelo";
-inline constexpr std::string_view downloadCalibDir = "Absolute path to the dir where the calib will be downloaded";
-inline constexpr std::string_view uploadCalibDir = "Absolute path to the dir containing the calibration to upload";
+inline constexpr std::string_view downloadCalibDir =
+    "Absolute path to the dir where the calib will be downloaded";
+inline constexpr std::string_view uploadCalibDir =
+    "Absolute path to the dir containing the calibration to upload";
 inline constexpr std::string_view firmwareLongOperation = "firmwareLongOperation";
 inline constexpr std::string_view canLaunchUpdate = "Update possible.";
 

@@ -18,14 +18,16 @@ MainWindow::MainWindow(const juce::String& name, Core&)
 
     setUsingNativeTitleBar(false);
     setResizable(true, false);
-    setTitleBarButtonsRequired(juce::DocumentWindow::minimiseButton | juce::DocumentWindow::closeButton, false);
+    setTitleBarButtonsRequired(juce::DocumentWindow::minimiseButton | juce::DocumentWindow::closeButton,
+                               false);
 
     constrainer.setFixedAspectRatio(WindowGeometry::aspectRatio);
 
     const auto userArea = getParentMonitorArea();
     const auto geometry = WindowGeometry::forUserArea(userArea);
     centreWithSize(geometry.width, geometry.height);
-    setResizeLimits(geometry.minimumWidth, geometry.minimumHeight, geometry.maximumWidth, geometry.maximumHeight);
+    setResizeLimits(geometry.minimumWidth, geometry.minimumHeight, geometry.maximumWidth,
+                    geometry.maximumHeight);
 
     setVisible(true);
 

@@ -13,8 +13,8 @@ void UpdateAvailableChecker::valueChanged(juce::Value&)
 {
     const bool serialPortPresent = values[Dictionary::taveloSerialStatus].getValue();
     const auto version = values[Dictionary::currentTaveloVersionKey].toString();
-    const bool possible =
-        serialPortPresent || version != juce::String(Dictionary::noVersionFound.data(), Dictionary::noVersionFound.size());
+    const bool possible = serialPortPresent || version != juce::String(Dictionary::noVersionFound.data(),
+                                                                       Dictionary::noVersionFound.size());
 
     updatePossible.store(possible);
     values[Dictionary::canLaunchUpdate] = possible;

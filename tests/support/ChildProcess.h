@@ -15,12 +15,13 @@ class ChildProcess
 public:
     struct Exit
     {
-        bool exited = false;   // ended by exit()
-        int exitCode = -1;     // when exited
-        int signal = 0;        // when killed by a signal
+        bool exited = false; // ended by exit()
+        int exitCode = -1;   // when exited
+        int signal = 0;      // when killed by a signal
     };
 
-    ChildProcess(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment);
+    ChildProcess(const std::vector<std::string>& arguments,
+                 const std::map<std::string, std::string>& environment);
     ~ChildProcess();
 
     ChildProcess(const ChildProcess&) = delete;

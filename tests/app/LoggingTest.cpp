@@ -1,0 +1,60 @@
+#include "Logging.h"
+
+#include <gtest/gtest.h>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+
+namespace
+{
+class RestoreDefaultLogger
+{
+public:
+    ~RestoreDefaultLogger() { spdlog::set_default_logger(previous); }
+
+private:
+    std::shared_ptr<spdlog::logger> previous = spdlog::default_logger();
+};
+} // namespace
+
+TEST(ApplicationLog, AppendsInfoLinesDropsDebugAndCreatesTheFolder)
+{
+    const RestoreDefaultLogger restore;
+    const auto folder = juce::File::getSpecialLocation(juce::File::tempDirectory)
+                            .getNonexistentChildFile("logs", "", false)
+                            .getChildFile("TaveloUpdater/logs");
+    const auto file = folder.getChildFile("taveloFirmwareUpdater.log");
+
+    for (int run = 0; run < 2; ++run)
+    {
+        initialiseApplicationLog(file.getFullPathName());
+        EXPECT_EQ(spdlog::default_logger()->name(), "multi_sink");
+        spdlog::info("run {} info", run);
+        spdlog::debug("run {} debug", run);
+        spdlog::default_logger()->flush();
+        spdlog::set_default_logger(spdlog::stdout_color_mt("console-" + std::to_string(run)));
+    }
+
+    const auto text = file.loadFileAsString();
+    EXPECT_TRUE(text.contains("[multi_sink] [info] run 0 info"));
+    EXPECT_TRUE(text.contains("[multi_sink] [info] run 1 info"));
+    EXPECT_FALSE(text.contains("debug"));
+    folder.getParentDirectory().getParentDirectory().deleteRecursively();
+}
+
+TEST(ApplicationLog, AnUnopenableFileIsReportedOnStandardOutputAndLoggingGoesOn)
+{
+    const RestoreDefaultLogger restore;
+    const auto blocker =
+        juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("f", "");
+    ASSERT_TRUE(blocker.replaceWithText("a file where a folder should be"));
+    const auto before = spdlog::default_logger();
+
+    testing::internal::CaptureStdout();
+    initialiseApplicationLog(blocker.getChildFile("taveloFirmwareUpdater.log").getFullPathName());
+    const auto printed = testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(printed.rfind("Log init failed: ", 0), 0u) << printed;
+    EXPECT_EQ(printed.back(), '\n');
+    EXPECT_EQ(spdlog::default_logger(), before);
+    blocker.deleteFile();
+}
