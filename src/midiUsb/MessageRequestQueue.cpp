@@ -1,0 +1,188 @@
+#include "midiUsb/MessageRequestQueue.h"
+
+#include "utils/FmtJuceString.h"
+
+#include <spdlog/spdlog.h>
+
+namespace midiUsb
+{
+namespace
+{
+bool isInFlight(const MidiOutputMessage& request)
+{
+    return request.sent && !request.completed;
+}
+
+template <typename Function, typename... Args>
+void runIfSet(const Function& function, Args&&... args)
+{
+    if (function)
+        function(std::forward<Args>(args)...);
+}
+} // namespace
+
+void MessageRequestQueue::add(const juce::MidiMessage& message, const std::function<void()>& onTimeout,
+                              const std::function<void(juce::String const&)>& onSuccess,
+                              const std::function<void()>& onEmptyResult)
+{
+    MidiOutputMessage request{message, onTimeout, onSuccess, onEmptyResult};
+    const std::lock_guard lock(mutex);
+    request.sequenceNumber = nextSequenceNumber++;
+    requests.push_back(std::move(request));
+}
+
+void MessageRequestQueue::tick()
+{
+    auto front = copyFront();
+    if (!front)
+        return;
+
+    if (front->completed)
+    {
+        removeFront(front->sequenceNumber);
+        front = copyFront();
+        if (!front)
+            return;
+    }
+
+    if (!front->sent)
+    {
+        tickCount = 0;
+        const auto description = front->message.getDescription();
+        if (sendFunction)
+        {
+            spdlog::debug("Sending message to connected device: {}", description);
+            sendFunction(front->message);
+            markFront(front->sequenceNumber, &MidiOutputMessage::sent);
+        }
+        else
+        {
+            spdlog::warn("No midi output available. The following message could not be sent: {}",
+                         description);
+            removeFront(front->sequenceNumber);
+            // The caller must not take silence for success.
+            runIfSet(front->onTimeout);
+        }
+        return;
+    }
+
+    if (front->completed)
+        return;
+
+    if (tickCount++ < timeoutTicks - 1)
+        return;
+
+    tickCount = 0;
+    if (markFront(front->sequenceNumber, &MidiOutputMessage::completed))
+    {
+        runIfSet(front->onTimeout);
+        spdlog::warn("MessageRequestQueue: Current request timedout !");
+    }
+}
+
+MessageRequestQueue::Completion MessageRequestQueue::currentRequestSucceeded(juce::String const& result,
+                                                                             const AnswerMatcher& matches)
+{
+    return complete(matches, "MessageRequestQueue: Success but no pending request !",
+                    [&result](const MidiOutputMessage& request) { runIfSet(request.onSuccess, result); });
+}
+
+MessageRequestQueue::Completion
+MessageRequestQueue::currentRequestHasEmptyResult(const AnswerMatcher& matches)
+{
+    return complete(matches, "MessageRequestQueue: Empty result but no pending request !",
+                    [](const MidiOutputMessage& request) { runIfSet(request.onEmptyResult); });
+}
+
+MessageRequestQueue::Completion
+MessageRequestQueue::complete(const AnswerMatcher& matches, const char* noRequestWarning,
+                              const std::function<void(const MidiOutputMessage&)>& runCallback)
+{
+    const auto front = copyFront();
+    if (!front || !isInFlight(*front))
+    {
+        spdlog::warn(noRequestWarning);
+        return Completion::noRequestInFlight;
+    }
+
+    if (matches && !matches(front->message))
+    {
+        spdlog::warn("MessageRequestQueue: Answer does not match the pending request !");
+        return Completion::answerDoesNotMatch;
+    }
+
+    // Claimed before the callback runs, so a second answer cannot complete
+    // the same request again.
+    if (!markFront(front->sequenceNumber, &MidiOutputMessage::completed))
+    {
+        spdlog::warn(noRequestWarning);
+        return Completion::noRequestInFlight;
+    }
+
+    spdlog::debug("MessageRequestQueue: Current request succeeded !");
+    runCallback(*front);
+    return Completion::completed;
+}
+
+std::optional<juce::MidiMessage> MessageRequestQueue::getRequestInFlight() const
+{
+    const std::lock_guard lock(mutex);
+    if (requests.empty() || !isInFlight(requests.front()))
+        return std::nullopt;
+    return requests.front().message;
+}
+
+bool MessageRequestQueue::isEmpty() const
+{
+    const std::lock_guard lock(mutex);
+    return requests.empty();
+}
+
+void MessageRequestQueue::clear()
+{
+    // The callbacks are destroyed outside the lock: they may own anything.
+    std::deque<MidiOutputMessage> removed;
+    {
+        const std::lock_guard lock(mutex);
+        removed.swap(requests);
+    }
+}
+
+void MessageRequestQueue::setSendFunction(std::function<void(juce::MidiMessage const&)> function)
+{
+    sendFunction = std::move(function);
+}
+
+bool MessageRequestQueue::hasSendFunction() const
+{
+    return static_cast<bool>(sendFunction);
+}
+
+std::optional<MidiOutputMessage> MessageRequestQueue::copyFront() const
+{
+    const std::lock_guard lock(mutex);
+    if (requests.empty())
+        return std::nullopt;
+    return requests.front();
+}
+
+void MessageRequestQueue::removeFront(std::uint64_t sequenceNumber)
+{
+    std::optional<MidiOutputMessage> removed;
+    const std::lock_guard lock(mutex);
+    if (!requests.empty() && requests.front().sequenceNumber == sequenceNumber)
+    {
+        removed = std::move(requests.front());
+        requests.pop_front();
+    }
+}
+
+bool MessageRequestQueue::markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag)
+{
+    const std::lock_guard lock(mutex);
+    if (requests.empty() || requests.front().sequenceNumber != sequenceNumber || requests.front().*flag)
+        return false;
+    requests.front().*flag = true;
+    return true;
+}
+} // namespace midiUsb

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "midiUsb/MidiOutputMessage.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+namespace midiUsb
+{
+// The SysEx requests waiting for the instrument. Only the front request is
+// ever sent, and only one is in flight (sent, not completed) at a time.
+//
+// tick(), the completions and the send function belong to the message
+// thread; add, isEmpty and clear may be called from any thread. Sending and
+// every callback run outside the mutex, so a callback may queue a request.
+class MessageRequestQueue
+{
+public:
+    // Tells whether an answer belongs to the request in flight, given that
+    // request's bytes (echoed sub-codes, key).
+    using AnswerMatcher = std::function<bool(const juce::MidiMessage& request)>;
+
+    enum class Completion
+    {
+        completed,
+        noRequestInFlight,
+        answerDoesNotMatch
+    };
+
+    static constexpr int timeoutTicks = 1000;
+
+    void add(const juce::MidiMessage& message, const std::function<void()>& onTimeout,
+             const std::function<void(juce::String const&)>& onSuccess,
+             const std::function<void()>& onEmptyResult);
+
+    // The 5 ms step: drops a completed front request, sends the next one,
+    // and times out the request in flight on its 1000th tick.
+    void tick();
+
+    // Complete the request in flight, if there is one and the matcher (when
+    // given) accepts it. An answer for a request not sent yet, already timed
+    // out or already answered completes nothing.
+    Completion currentRequestSucceeded(juce::String const& result, const AnswerMatcher& matches = {});
+    Completion currentRequestHasEmptyResult(const AnswerMatcher& matches = {});
+
+    // A copy of the request in flight, if there is one.
+    std::optional<juce::MidiMessage> getRequestInFlight() const;
+
+    bool isEmpty() const;
+    // Removes every request; no callback runs.
+    void clear();
+
+    // Empty means that no output is open: requests reaching the front are
+    // then dropped, and their callers hear of it through their time-out.
+    void setSendFunction(std::function<void(juce::MidiMessage const&)> function);
+    bool hasSendFunction() const;
+
+private:
+    std::optional<MidiOutputMessage> copyFront() const;
+    void removeFront(std::uint64_t sequenceNumber);
+    bool markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag);
+    Completion complete(const AnswerMatcher& matches, const char* noRequestWarning,
+                        const std::function<void(const MidiOutputMessage&)>& runCallback);
+
+    int tickCount = 0;
+    std::function<void(juce::MidiMessage const&)> sendFunction;
+    mutable std::mutex mutex;
+    std::deque<MidiOutputMessage> requests;
+    std::uint64_t nextSequenceNumber = 1;
+};
+} // namespace midiUsb

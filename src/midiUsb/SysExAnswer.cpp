@@ -1,0 +1,60 @@
+#include "midiUsb/SysExAnswer.h"
+
+#include "midiUsb/SysExCommand.h"
+
+#include <algorithm>
+
+namespace midiUsb
+{
+namespace
+{
+constexpr std::size_t shortestRequest = SysExFraming::firstSubCodeOffset + 1; // F0 id command F7
+
+bool isOurRequest(const std::uint8_t* request, std::size_t size)
+{
+    return request != nullptr && size >= shortestRequest && request[0] == SysExFraming::start
+           && std::equal(std::begin(SysExFraming::manufacturerId), std::end(SysExFraming::manufacturerId),
+                         request + 1);
+}
+
+std::optional<SysExCommand> answerCommandFor(std::uint8_t requestCommand)
+{
+    switch (static_cast<SysExCommand>(requestCommand))
+    {
+    case SysExCommand::infoRequest:
+        return SysExCommand::infoAnswer;
+    case SysExCommand::dataRequest:
+        return SysExCommand::dataAnswer;
+    default:
+        return std::nullopt;
+    }
+}
+
+constexpr std::size_t keyIndexInEcho = 2; // 04 02 key
+} // namespace
+
+SysExAnswer::RequestMatch SysExAnswer::matchRequest(const std::uint8_t* request, std::size_t requestSize) const
+{
+    if (!command || kind == Kind::acknowledge || !isOurRequest(request, requestSize))
+        return RequestMatch::otherRequest;
+
+    const auto expectedCommand = answerCommandFor(request[SysExFraming::commandOffset]);
+    if (!expectedCommand || static_cast<std::uint8_t>(*expectedCommand) != *command)
+        return RequestMatch::otherRequest;
+
+    // An info answer does not repeat what was asked for.
+    if (*expectedCommand == SysExCommand::infoAnswer)
+        return RequestMatch::matches;
+
+    // The request's sub-codes lie between the command byte and F7.
+    const auto requestSubCodes = requestSize - 1 - SysExFraming::firstSubCodeOffset;
+    const auto compared = std::min(requestSubCodes, echoedSubCodes.size());
+    for (std::size_t i = 0; i < compared; ++i)
+    {
+        if (echoedSubCodes[i] != request[SysExFraming::firstSubCodeOffset + i])
+            return kind == Kind::keyPosition && i == keyIndexInEcho ? RequestMatch::otherKey
+                                                                    : RequestMatch::otherRequest;
+    }
+    return RequestMatch::matches;
+}
+} // namespace midiUsb

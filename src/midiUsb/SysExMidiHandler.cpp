@@ -1,0 +1,33 @@
+#include "midiUsb/SysExMidiHandler.h"
+
+namespace midiUsb
+{
+SysExMidiHandler::~SysExMidiHandler()
+{
+    stopTimer();
+}
+
+void SysExMidiHandler::addMessageToQueue(juce::MidiMessage const& message,
+                                         std::function<void()> const& onTimeout,
+                                         std::function<void(juce::String const&)> const& onSuccess,
+                                         std::function<void()> const& onEmptyResult)
+{
+    requestQueue.add(message, onTimeout, onSuccess, onEmptyResult);
+}
+
+void SysExMidiHandler::setMidiOutput(MidiOutputPort* output)
+{
+    if (output == nullptr)
+    {
+        requestQueue.setSendFunction({});
+        return;
+    }
+    requestQueue.setSendFunction([output](juce::MidiMessage const& message)
+                                 { output->sendMessageNow(message); });
+}
+
+void SysExMidiHandler::timerCallback()
+{
+    requestQueue.tick();
+}
+} // namespace midiUsb

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "midiUsb/MessageRequestQueue.h"
+#include "midiUsb/MidiOutputPort.h"
+
+#include <juce_events/juce_events.h>
+
+namespace midiUsb
+{
+// Sends the queued SysEx requests to the instrument one at a time, on a 5 ms
+// timer of the message thread. The owner starts the timer.
+class SysExMidiHandler : public juce::Timer
+{
+public:
+    static constexpr int tickPeriodMs = 5;
+
+    ~SysExMidiHandler() override;
+
+    // Any thread. Never sends by itself: the next tick does.
+    void addMessageToQueue(
+        juce::MidiMessage const& message, std::function<void()> const& onTimeout,
+        std::function<void(juce::String const&)> const& onSuccess,
+        std::function<void()> const& onEmptyResult = [] {});
+
+    // Message thread. The requests go out on this output, at once; nullptr
+    // means that no output is open. The output must outlive its use here.
+    void setMidiOutput(MidiOutputPort* output);
+
+    MessageRequestQueue& getRequestQueue() { return requestQueue; }
+
+    void timerCallback() override;
+
+private:
+    MessageRequestQueue requestQueue;
+};
+} // namespace midiUsb
