@@ -12,28 +12,25 @@ constexpr std::size_t shortestRequest = SysExFraming::firstSubCodeOffset + 1; //
 
 bool isOurRequest(const std::uint8_t* request, std::size_t size)
 {
-    return request != nullptr && size >= shortestRequest && request[0] == SysExFraming::start
-           && std::equal(std::begin(SysExFraming::manufacturerId), std::end(SysExFraming::manufacturerId),
-                         request + 1);
+    return request != nullptr && size >= shortestRequest && request[0] == SysExFraming::start &&
+           std::equal(std::begin(SysExFraming::manufacturerId), std::end(SysExFraming::manufacturerId),
+                      request + 1);
 }
 
 std::optional<SysExCommand> answerCommandFor(std::uint8_t requestCommand)
 {
-    switch (static_cast<SysExCommand>(requestCommand))
-    {
-    case SysExCommand::infoRequest:
+    if (requestCommand == static_cast<std::uint8_t>(SysExCommand::infoRequest))
         return SysExCommand::infoAnswer;
-    case SysExCommand::dataRequest:
+    if (requestCommand == static_cast<std::uint8_t>(SysExCommand::dataRequest))
         return SysExCommand::dataAnswer;
-    default:
-        return std::nullopt;
-    }
+    return std::nullopt;
 }
 
 constexpr std::size_t keyIndexInEcho = 2; // 04 02 key
 } // namespace
 
-SysExAnswer::RequestMatch SysExAnswer::matchRequest(const std::uint8_t* request, std::size_t requestSize) const
+SysExAnswer::RequestMatch SysExAnswer::matchRequest(const std::uint8_t* request,
+                                                    std::size_t requestSize) const
 {
     if (!command || kind == Kind::acknowledge || !isOurRequest(request, requestSize))
         return RequestMatch::otherRequest;

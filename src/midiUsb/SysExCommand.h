@@ -42,9 +42,9 @@ enum class InfoRequestType : std::uint8_t
 // request the key number.
 enum class DataRequestType : std::uint8_t
 {
-    testLog,                // 01 id
-    touchCalibration,       // 04 01
-    keyPositionCalibration  // 04 02 key
+    testLog,               // 01 id
+    touchCalibration,      // 04 01
+    keyPositionCalibration // 04 02 key
 };
 
 // The sub-code bytes behind DataRequestType and the info answer's marker.
@@ -54,7 +54,7 @@ constexpr std::uint8_t testLog = 0x01;
 constexpr std::uint8_t calibration = 0x04;
 constexpr std::uint8_t touchCalibration = 0x01;
 constexpr std::uint8_t keyPositionCalibration = 0x02;
-constexpr std::uint8_t infoText = 0x05;    // offset 6 of an info answer that carries a text
+constexpr std::uint8_t infoText = 0x05;     // offset 6 of an info answer that carries a text
 constexpr std::uint8_t acknowledged = 0x04; // offset 5 of an acknowledge
 } // namespace SysExSubCode
 } // namespace midiUsb

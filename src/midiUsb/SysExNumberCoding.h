@@ -28,6 +28,9 @@ public:
     }
 
 private:
-    static constexpr int applySign(std::uint8_t sign, int magnitude) { return sign == 0x01 ? -magnitude : magnitude; }
+    static constexpr int applySign(std::uint8_t sign, int magnitude)
+    {
+        return sign == 0x01 ? -magnitude : magnitude;
+    }
 };
 } // namespace midiUsb

@@ -10,7 +10,8 @@ namespace
 juce::MidiMessage makeMessage(SysExCommand command, std::initializer_list<std::uint8_t> subCodes)
 {
     std::vector<std::uint8_t> bytes{SysExFraming::start};
-    bytes.insert(bytes.end(), std::begin(SysExFraming::manufacturerId), std::end(SysExFraming::manufacturerId));
+    bytes.insert(bytes.end(), std::begin(SysExFraming::manufacturerId),
+                 std::end(SysExFraming::manufacturerId));
     bytes.push_back(static_cast<std::uint8_t>(command));
     bytes.insert(bytes.end(), subCodes);
     bytes.push_back(SysExFraming::end);
@@ -40,8 +41,9 @@ juce::MidiMessage SysExRequests::dataRequest(DataRequestType type, int testIdOrK
     case DataRequestType::keyPositionCalibration:
         break;
     }
-    return makeMessage(SysExCommand::dataRequest,
-                       {SysExSubCode::calibration, SysExSubCode::keyPositionCalibration, sevenBits(testIdOrKey)});
+    return makeMessage(
+        SysExCommand::dataRequest,
+        {SysExSubCode::calibration, SysExSubCode::keyPositionCalibration, sevenBits(testIdOrKey)});
 }
 
 juce::MidiMessage SysExRequests::firmwareUpdateMode()

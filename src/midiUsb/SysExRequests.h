@@ -21,18 +21,24 @@ public:
     // calibration) is kept to 7 bits so that it cannot end the message.
     static juce::MidiMessage dataRequest(DataRequestType type, int testIdOrKey = 0);
 
-    static juce::MidiMessage testLogRequest(int testId) { return dataRequest(DataRequestType::testLog, testId); }
-    static juce::MidiMessage touchCalibrationRequest() { return dataRequest(DataRequestType::touchCalibration); }
+    static juce::MidiMessage testLogRequest(int testId)
+    {
+        return dataRequest(DataRequestType::testLog, testId);
+    }
+    static juce::MidiMessage touchCalibrationRequest()
+    {
+        return dataRequest(DataRequestType::touchCalibration);
+    }
     static juce::MidiMessage keyPositionCalibrationRequest(int key)
     {
         return dataRequest(DataRequestType::keyPositionCalibration, key);
     }
 
     // Sent straight to the output; no answer is awaited.
-    static juce::MidiMessage firmwareUpdateMode();     // F0 00 6B 2D 08 F7
-    static juce::MidiMessage soundEngineUpdateMode();  // F0 00 6B 2D 08 01 00 F7
-    static juce::MidiMessage configureFirst();         // F0 00 6B 2D 0E 0F 00 01 01 F7
-    static juce::MidiMessage configureSecond();        // F0 00 6B 2D 0E 0E 00 01 01 F7
-    static juce::MidiMessage factorySetup();           // F0 00 6B 2D 1C 20 0A 7E 04 37 F7
+    static juce::MidiMessage firmwareUpdateMode();    // F0 00 6B 2D 08 F7
+    static juce::MidiMessage soundEngineUpdateMode(); // F0 00 6B 2D 08 01 00 F7
+    static juce::MidiMessage configureFirst();        // F0 00 6B 2D 0E 0F 00 01 01 F7
+    static juce::MidiMessage configureSecond();       // F0 00 6B 2D 0E 0E 00 01 01 F7
+    static juce::MidiMessage factorySetup();          // F0 00 6B 2D 1C 20 0A 7E 04 37 F7
 };
 } // namespace midiUsb
