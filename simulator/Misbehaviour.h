@@ -1,0 +1,22 @@
+#pragma once
+
+namespace simulator
+{
+// How the instrument answers one request.
+enum class Misbehaviour
+{
+    none,
+    // No answer at all.
+    silent,
+    // The answer comes after the late delay instead of the latency.
+    late,
+    // The answer twice.
+    duplicated,
+    // The answer cut short, still closed with F7.
+    truncated,
+    // The answer echoes other sub-codes than the request's.
+    wrongSubCodes,
+    // The answer carries another manufacturer's identifier.
+    foreignManufacturer
+};
+} // namespace simulator

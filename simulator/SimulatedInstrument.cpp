@@ -1,0 +1,106 @@
+#include "SimulatedInstrument.h"
+
+#include "TaveloPlayResponder.h"
+
+namespace simulator
+{
+SimulatedInstrument::SimulatedInstrument(VirtualMidiBus& bus, InstrumentData initialData)
+    : data(std::move(initialData))
+{
+    playPorts = std::make_unique<SimulatedMidiDevice>(
+        bus, playPortName, [this](const juce::MidiMessage& request) { return respond(request); });
+}
+
+SimulatedInstrument::~SimulatedInstrument()
+{
+    playPorts.reset();
+}
+
+void SimulatedInstrument::connect()
+{
+    playPorts->connect();
+}
+
+void SimulatedInstrument::disconnect()
+{
+    playPorts->disconnect();
+}
+
+void SimulatedInstrument::setData(const InstrumentData& newData)
+{
+    const std::lock_guard lock(mutex);
+    data = newData;
+}
+
+InstrumentData SimulatedInstrument::getData() const
+{
+    const std::lock_guard lock(mutex);
+    return data;
+}
+
+void SimulatedInstrument::setFirmwareVersion(const juce::String& version)
+{
+    const std::lock_guard lock(mutex);
+    data.firmwareVersion = version;
+}
+
+void SimulatedInstrument::setLatency(std::chrono::milliseconds newLatency)
+{
+    const std::lock_guard lock(mutex);
+    latency = newLatency;
+}
+
+void SimulatedInstrument::setLateDelay(std::chrono::milliseconds delay)
+{
+    const std::lock_guard lock(mutex);
+    lateDelay = delay;
+}
+
+void SimulatedInstrument::setMisbehaviour(Misbehaviour misbehaviour)
+{
+    const std::lock_guard lock(mutex);
+    usualMisbehaviour = misbehaviour;
+}
+
+void SimulatedInstrument::misbehaveOnNext(Misbehaviour misbehaviour, int count)
+{
+    const std::lock_guard lock(mutex);
+    for (int i = 0; i < count; ++i)
+        upcomingMisbehaviours.push_back(misbehaviour);
+}
+
+std::vector<juce::MidiMessage> SimulatedInstrument::getRequests() const
+{
+    return playPorts->getReceived();
+}
+
+bool SimulatedInstrument::waitUntilIdle(std::chrono::milliseconds timeout) const
+{
+    return playPorts->waitUntilIdle(timeout);
+}
+
+Misbehaviour SimulatedInstrument::nextMisbehaviour()
+{
+    if (upcomingMisbehaviours.empty())
+        return usualMisbehaviour;
+    const auto next = upcomingMisbehaviours.front();
+    upcomingMisbehaviours.pop_front();
+    return next;
+}
+
+std::vector<SimulatedMidiDevice::Outgoing> SimulatedInstrument::respond(const juce::MidiMessage& request)
+{
+    const std::lock_guard lock(mutex);
+    const auto answer = TaveloPlayResponder::answer(SysExAnswerBuilder::toBytes(request), data);
+    if (!answer)
+        return {};
+
+    const auto misbehaviour = nextMisbehaviour();
+    const auto delay = misbehaviour == Misbehaviour::late ? lateDelay : latency;
+    std::vector<SimulatedMidiDevice::Outgoing> outgoing;
+    for (const auto& bytes : TaveloPlayResponder::spoil(*answer, misbehaviour))
+        outgoing.push_back(
+            {outgoing.empty() ? delay : std::chrono::milliseconds(0), SysExAnswerBuilder::toMessage(bytes)});
+    return outgoing;
+}
+} // namespace simulator

@@ -1,0 +1,128 @@
+#include "SimulatedMidiDevice.h"
+
+namespace simulator
+{
+SimulatedMidiDevice::SimulatedMidiDevice(VirtualMidiBus& busToUse, const juce::String& name,
+                                         Handler handlerToUse)
+    : bus(busToUse)
+    , portName(name)
+    , handler(std::move(handlerToUse))
+{
+    worker = std::thread([this] { run(); });
+}
+
+SimulatedMidiDevice::~SimulatedMidiDevice()
+{
+    disconnect();
+    {
+        const std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    changed.notify_all();
+    worker.join();
+}
+
+void SimulatedMidiDevice::connect()
+{
+    const std::lock_guard lock(mutex);
+    if (inputIdentifier.isNotEmpty())
+        return;
+    ++connection;
+    // The system's input is fed by this device; the system's output leads
+    // to it.
+    inputIdentifier = bus.addInput(portName);
+    outputIdentifier =
+        bus.addOutput(portName, [this](const juce::MidiMessage& message) { receive(message); });
+}
+
+void SimulatedMidiDevice::disconnect()
+{
+    juce::String input, output;
+    {
+        const std::lock_guard lock(mutex);
+        input.swapWith(inputIdentifier);
+        output.swapWith(outputIdentifier);
+        waiting.clear();
+        ++connection;
+    }
+    changed.notify_all();
+    // Outside the lock: a send under way holds the bus's port while it
+    // calls receive().
+    if (output.isNotEmpty())
+        bus.removeOutput(output);
+    if (input.isNotEmpty())
+        bus.removeInput(input);
+}
+
+bool SimulatedMidiDevice::isConnected() const
+{
+    const std::lock_guard lock(mutex);
+    return inputIdentifier.isNotEmpty();
+}
+
+void SimulatedMidiDevice::send(const juce::MidiMessage& message)
+{
+    juce::String input;
+    {
+        const std::lock_guard lock(mutex);
+        input = inputIdentifier;
+    }
+    if (input.isNotEmpty())
+        bus.sendFromPeer(input, message);
+}
+
+std::vector<juce::MidiMessage> SimulatedMidiDevice::getReceived() const
+{
+    const std::lock_guard lock(mutex);
+    return received;
+}
+
+bool SimulatedMidiDevice::waitUntilIdle(std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, timeout, [this] { return waiting.empty() && !busy; });
+}
+
+void SimulatedMidiDevice::receive(const juce::MidiMessage& message)
+{
+    {
+        const std::lock_guard lock(mutex);
+        received.push_back(message);
+        waiting.push_back(message);
+    }
+    changed.notify_all();
+}
+
+void SimulatedMidiDevice::run()
+{
+    juce::Thread::setCurrentThreadName("Simulated " + portName);
+    std::unique_lock lock(mutex);
+    for (;;)
+    {
+        changed.wait(lock, [this] { return stopping || !waiting.empty(); });
+        if (stopping)
+            return;
+
+        const auto message = waiting.front();
+        waiting.pop_front();
+        const auto connectionOfRequest = connection;
+        busy = true;
+        lock.unlock();
+        const auto answers = handler(message);
+        lock.lock();
+
+        for (const auto& answer : answers)
+        {
+            const auto due = std::chrono::steady_clock::now() + answer.delay;
+            changed.wait_until(lock, due, [&] { return stopping || connection != connectionOfRequest; });
+            if (stopping || connection != connectionOfRequest)
+                break;
+            // The bus only queues it, so sending under the lock is safe and
+            // keeps an unplugging from slipping in between.
+            bus.sendFromPeer(inputIdentifier, answer.message);
+        }
+        busy = false;
+        changed.notify_all();
+    }
+}
+} // namespace simulator

@@ -1,0 +1,133 @@
+#include "SysExAnswerBuilder.h"
+
+#include <cstdlib>
+
+namespace simulator
+{
+namespace
+{
+constexpr std::uint8_t sysExStart = 0xF0;
+constexpr std::uint8_t sysExEnd = 0xF7;
+constexpr std::uint8_t dataAnswer = 0x07;
+constexpr std::uint8_t infoAnswerCommand = 0x0D;
+constexpr std::uint8_t acknowledgeCommand = 0x11;
+constexpr std::uint8_t infoAnswerMarker = 0x05;
+
+std::uint8_t low7(int value)
+{
+    return static_cast<std::uint8_t>(value & 0x7F);
+}
+
+void appendTriple(SysExAnswerBuilder::Bytes& bytes, const SysExAnswerBuilder::Triple& triple)
+{
+    SysExAnswerBuilder::appendSigned21(bytes, triple.x);
+    SysExAnswerBuilder::appendSigned21(bytes, triple.y);
+    SysExAnswerBuilder::appendSigned21(bytes, triple.z);
+}
+} // namespace
+
+void SysExAnswerBuilder::append14Bit(Bytes& bytes, int value)
+{
+    bytes.push_back(low7(value >> 7));
+    bytes.push_back(low7(value));
+}
+
+void SysExAnswerBuilder::appendSigned7(Bytes& bytes, int value)
+{
+    bytes.push_back(value < 0 ? 0x01 : 0x00);
+    bytes.push_back(low7(std::abs(value)));
+}
+
+void SysExAnswerBuilder::appendSigned21(Bytes& bytes, int value)
+{
+    const int magnitude = std::abs(value);
+    bytes.push_back(value < 0 ? 0x01 : 0x00);
+    bytes.push_back(low7(magnitude >> 14));
+    bytes.push_back(low7(magnitude >> 7));
+    bytes.push_back(low7(magnitude));
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::frame(std::uint8_t command, const Bytes& body)
+{
+    Bytes bytes;
+    bytes.reserve(body.size() + 6);
+    bytes.push_back(sysExStart);
+    for (const auto byte : manufacturer)
+        bytes.push_back(byte);
+    bytes.push_back(command);
+    for (const auto byte : body)
+        bytes.push_back(byte);
+    bytes.push_back(sysExEnd);
+    return bytes;
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::infoAnswer(std::uint8_t infoType, const juce::String& text)
+{
+    // The type is echoed; the byte before the text is a spare.
+    Bytes body{infoType, infoAnswerMarker, 0x00};
+    for (const auto character : text)
+        body.push_back(low7(static_cast<int>(character)));
+    return frame(infoAnswerCommand, body);
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::acknowledge()
+{
+    return frame(acknowledgeCommand, {0x04});
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::testLogAnswer(int testId,
+                                                            const std::vector<TestLogEntry>& entries)
+{
+    Bytes body{0x01, low7(testId), low7(static_cast<int>(entries.size()))};
+    for (const auto& entry : entries)
+    {
+        append14Bit(body, entry.instructionId);
+        append14Bit(body, entry.timeout);
+        body.push_back(low7(entry.resultCode));
+    }
+    return frame(dataAnswer, body);
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::testLogWithoutResult(int testId)
+{
+    return frame(dataAnswer, {0x01, low7(testId)});
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::touchCalibrationAnswer(const std::vector<TouchBlock>& blocks)
+{
+    Bytes body{0x04, 0x01, low7(static_cast<int>(blocks.size()))};
+    for (const auto& block : blocks)
+    {
+        body.push_back(low7(block.key));
+        appendTriple(body, block.press);
+        appendTriple(body, block.aftertouch);
+        appendTriple(body, block.left);
+        appendTriple(body, block.right);
+    }
+    return frame(dataAnswer, body);
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::keyPositionAnswer(int key,
+                                                                const std::vector<KeyPositionEntry>& entries)
+{
+    Bytes body{0x04, 0x02, low7(key), low7(static_cast<int>(entries.size()))};
+    for (const auto& entry : entries)
+    {
+        body.push_back(low7(entry.gridIndex));
+        appendSigned7(body, entry.horizontal);
+        appendTriple(body, entry.position);
+    }
+    return frame(dataAnswer, body);
+}
+
+juce::MidiMessage SysExAnswerBuilder::toMessage(const Bytes& bytes)
+{
+    return juce::MidiMessage(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+SysExAnswerBuilder::Bytes SysExAnswerBuilder::toBytes(const juce::MidiMessage& message)
+{
+    const auto* data = message.getRawData();
+    return Bytes(data, data + message.getRawDataSize());
+}
+} // namespace simulator

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace simulator
+{
+// The instrument's side of the SysEx protocol: the bytes of its answers,
+// F0 and F7 included, written from the protocol's formats.
+class SysExAnswerBuilder
+{
+public:
+    using Bytes = std::vector<std::uint8_t>;
+
+    static constexpr std::uint8_t manufacturer[] = {0x00, 0x6B, 0x2D};
+
+    // hi, lo: 0 to 16,383.
+    static void append14Bit(Bytes& bytes, int value);
+    // sign, magnitude: -127 to 127.
+    static void appendSigned7(Bytes& bytes, int value);
+    // sign and three 7-bit groups: -2,097,151 to 2,097,151.
+    static void appendSigned21(Bytes& bytes, int value);
+
+    // F0, manufacturer, command, then the body, then F7.
+    static Bytes frame(std::uint8_t command, const Bytes& body);
+
+    static Bytes infoAnswer(std::uint8_t infoType, const juce::String& text);
+    static Bytes acknowledge();
+
+    struct TestLogEntry
+    {
+        int instructionId;
+        int timeout;
+        int resultCode;
+    };
+    static Bytes testLogAnswer(int testId, const std::vector<TestLogEntry>& entries);
+    static Bytes testLogWithoutResult(int testId);
+
+    struct Triple
+    {
+        int x, y, z;
+    };
+    struct TouchBlock
+    {
+        int key;
+        Triple press, aftertouch, left, right;
+    };
+    static Bytes touchCalibrationAnswer(const std::vector<TouchBlock>& blocks);
+
+    struct KeyPositionEntry
+    {
+        int gridIndex;
+        int horizontal;
+        Triple position;
+    };
+    static Bytes keyPositionAnswer(int key, const std::vector<KeyPositionEntry>& entries);
+
+    static juce::MidiMessage toMessage(const Bytes& bytes);
+    static Bytes toBytes(const juce::MidiMessage& message);
+};
+} // namespace simulator

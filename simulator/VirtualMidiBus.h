@@ -1,0 +1,79 @@
+#pragma once
+
+#include "midiUsb/MidiSystem.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace simulator
+{
+// What went over the bus, in the order it happened.
+struct MidiTraffic
+{
+    enum class Direction
+    {
+        // Sent by the system on one of the bus's outputs.
+        fromSystem,
+        // Sent by a peer into one of the bus's inputs.
+        toSystem
+    };
+
+    Direction direction;
+    juce::String portName;
+    juce::String identifier;
+    juce::MidiMessage message;
+};
+
+// An in-process MIDI service for tests, in the platform's place behind the
+// seam. Inputs and outputs are added and removed one by one, by name; each
+// has a peer end: what a peer sends into an input reaches the system's open
+// inputs on the bus's receive thread ("Virtual MIDI receive"), whole, in
+// order, time-stamped like the framework does; what the system sends on an
+// output reaches the output's peer at once, on the sender's thread.
+class VirtualMidiBus final : public midiUsb::MidiSystem
+{
+public:
+    using PeerReceiver = std::function<void(const juce::MidiMessage&)>;
+
+    VirtualMidiBus();
+    ~VirtualMidiBus() override;
+
+    // Return the new port's identifier, never reused on this bus.
+    juce::String addInput(const juce::String& name);
+    juce::String addOutput(const juce::String& name, PeerReceiver peer);
+
+    // The port disappears from the lists; ports opened on it stay alive but
+    // carry nothing any more. Once this returns, the peer is not called.
+    void removeInput(const juce::String& identifier);
+    void removeOutput(const juce::String& identifier);
+
+    // While set, opening the port fails.
+    void setOpenFailure(const juce::String& identifier, bool fails);
+
+    // The peer end of an input. False when the input is not on the bus.
+    bool sendFromPeer(const juce::String& inputIdentifier, const juce::MidiMessage& message);
+
+    // Blocks until everything the peers sent so far has been delivered.
+    bool waitUntilDelivered(std::chrono::milliseconds timeout) const;
+
+    int countOpenPorts(const juce::String& identifier) const;
+
+    std::vector<MidiTraffic> getTraffic() const;
+    void clearTraffic();
+
+    std::vector<juce::MidiDeviceInfo> getInputs() const override;
+    std::vector<juce::MidiDeviceInfo> getOutputs() const override;
+    std::unique_ptr<midiUsb::MidiInputPort> openInput(const juce::String& identifier,
+                                                      midiUsb::MidiInputReceiver& receiver) override;
+    std::unique_ptr<midiUsb::MidiOutputPort> openOutput(const juce::String& identifier) override;
+
+    struct State;
+
+private:
+    void runReceiveThread();
+
+    std::shared_ptr<State> state;
+};
+} // namespace simulator
