@@ -30,4 +30,12 @@ uint32_t readBaudRate(int fd)
     return options.c_ospeed;
 }
 
+bool usesCustomBaudRate(int fd)
+{
+    termios2 options{};
+    if (::ioctl(fd, TCGETS2, &options) == -1)
+        return false;
+    return (options.c_cflag & CBAUD) == BOTHER;
+}
+
 } // namespace serial::detail

@@ -15,4 +15,7 @@ int setCustomBaudRate(int fd, uint32_t rate);
 // read.
 uint32_t readBaudRate(int fd);
 
+// Whether the line runs at a rate set through BOTHER.
+bool usesCustomBaudRate(int fd);
+
 } // namespace serial::detail
