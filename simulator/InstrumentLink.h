@@ -1,0 +1,43 @@
+#pragma once
+
+#include "midiUsb/MidiSystem.h"
+#include "midiUsb/SysExMidiHandler.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace simulator
+{
+// The system's end of the instrument's own ports, for tests and benchmarks:
+// opens the first input and output named "Tavelo play", sends the handler's
+// requests on the output, and parses every message that arrives on the
+// message thread, completing the request in flight when the answer belongs
+// to it. Built, used and destroyed on the message thread.
+class InstrumentLink final : private midiUsb::MidiInputReceiver
+{
+public:
+    InstrumentLink(midiUsb::MidiSystem& system, midiUsb::SysExMidiHandler& handler);
+    ~InstrumentLink() override;
+
+    bool isOpen() const { return input != nullptr && output != nullptr; }
+
+    // Runs on the message thread after each received message was handled.
+    std::function<void(const juce::MidiMessage&)> onMessageHandled;
+
+    // Messages that arrived on the message thread instead of a receive thread.
+    int countMessagesOnMessageThread() const { return messagesOnMessageThread.load(); }
+
+private:
+    void midiMessageReceived(midiUsb::MidiInputPort& source, const juce::MidiMessage& message) override;
+    void handleMessage(const juce::MidiMessage& message);
+
+    midiUsb::SysExMidiHandler& handler;
+    std::unique_ptr<midiUsb::MidiInputPort> input;
+    std::unique_ptr<midiUsb::MidiOutputPort> output;
+    std::atomic<int> messagesOnMessageThread{0};
+    // Posted calls hold it weakly: those that run after the link is gone
+    // do nothing.
+    std::shared_ptr<InstrumentLink*> self;
+};
+} // namespace simulator
