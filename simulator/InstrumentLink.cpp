@@ -1,10 +1,5 @@
 #include "InstrumentLink.h"
 
-#include "midiUsb/SysExAnswerParser.h"
-#include "utils/FmtJuceString.h"
-
-#include <spdlog/spdlog.h>
-
 namespace simulator
 {
 namespace
@@ -22,6 +17,12 @@ juce::String findIdentifier(const std::vector<juce::MidiDeviceInfo>& devices)
 
 InstrumentLink::InstrumentLink(midiUsb::MidiSystem& system, midiUsb::SysExMidiHandler& handlerToUse)
     : handler(handlerToUse)
+    , answerHandler(handler.getRequestQueue(),
+                    [this](const juce::MidiMessage& message)
+                    {
+                        if (onMessageHandled)
+                            onMessageHandled(message);
+                    })
     , self(std::make_shared<InstrumentLink*>(this))
 {
     if (const auto identifier = findIdentifier(system.getInputs()); identifier.isNotEmpty())
@@ -55,27 +56,6 @@ void InstrumentLink::midiMessageReceived(midiUsb::MidiInputPort&, const juce::Mi
 
 void InstrumentLink::handleMessage(const juce::MidiMessage& message)
 {
-    spdlog::debug("Midi message received: {}", message.getDescription());
-    const auto answer = midiUsb::SysExAnswerParser::parse(message.getRawData(),
-                                                          static_cast<std::size_t>(message.getRawDataSize()));
-    auto& queue = handler.getRequestQueue();
-    const auto belongs = [&answer](const juce::MidiMessage& request)
-    { return answer.belongsTo(request.getRawData(), static_cast<std::size_t>(request.getRawDataSize())); };
-
-    using Outcome = midiUsb::SysExAnswer::Outcome;
-    auto completion = midiUsb::MessageRequestQueue::Completion::completed;
-    if (answer.outcome == Outcome::success)
-        completion = queue.currentRequestSucceeded(answer.text, belongs);
-    else if (answer.outcome == Outcome::emptyResult)
-        completion = queue.currentRequestHasEmptyResult(belongs);
-
-    if (answer.problem.isNotEmpty())
-        spdlog::error("{}", answer.problem);
-    if (completion == midiUsb::MessageRequestQueue::Completion::answerDoesNotMatch &&
-        answer.kind == midiUsb::SysExAnswer::Kind::keyPosition)
-        spdlog::error(midiUsb::SysExAnswerParser::requestedKeyMismatchText);
-
-    if (onMessageHandled)
-        onMessageHandled(message);
+    answerHandler.handle(message);
 }
 } // namespace simulator

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "midiUsb/MidiSystem.h"
+#include "midiUsb/SysExAnswerHandler.h"
 #include "midiUsb/SysExMidiHandler.h"
 
 #include <atomic>
@@ -12,8 +13,8 @@ namespace simulator
 // The system's end of the instrument's own ports, for tests and benchmarks:
 // opens the first input and output named "Tavelo play", sends the handler's
 // requests on the output, and parses every message that arrives on the
-// message thread, completing the request in flight when the answer belongs
-// to it. Built, used and destroyed on the message thread.
+// message thread as the device facade does, completing the request in
+// flight when the answer belongs to it. Built, used and destroyed on the message thread.
 class InstrumentLink final : private midiUsb::MidiInputReceiver
 {
 public:
@@ -33,6 +34,7 @@ private:
     void handleMessage(const juce::MidiMessage& message);
 
     midiUsb::SysExMidiHandler& handler;
+    midiUsb::SysExAnswerHandler answerHandler;
     std::unique_ptr<midiUsb::MidiInputPort> input;
     std::unique_ptr<midiUsb::MidiOutputPort> output;
     std::atomic<int> messagesOnMessageThread{0};
