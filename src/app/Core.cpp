@@ -1,11 +1,14 @@
 #include "Core.h"
 
+#include "CoreExceptions.h"
 #include "CrashHandler.h"
 #include "Dictionary.h"
 #include "utils/FmtJuceString.h"
 
 #include <juce_events/juce_events.h>
 #include <spdlog/spdlog.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -16,7 +19,8 @@ juce::String toJuce(std::string_view text)
 } // namespace
 
 Core::Core(PlatformServices services)
-    : platform(std::move(services))
+    : serialDeviceFacade(values, services.listSerialPorts)
+    , platform(std::move(services))
     , aliveToken(std::make_shared<Core*>(this))
 {
     fillInitialValues(values);
@@ -102,4 +106,35 @@ void Core::toggleFirmwareLongOperation()
                 flag = !static_cast<bool>(flag.getValue());
             }
         });
+}
+
+void Core::openSerialDevice()
+{
+    const serial::PortInfo held = serialDeviceFacade.serialWatcher.getPort();
+    const std::vector<serial::PortInfo> ports = serialDeviceFacade.serialWatcher.listPorts();
+    const auto match = std::find_if(ports.begin(), ports.end(),
+                                    [&held](const serial::PortInfo& port)
+                                    { return !held.port.empty() && port.port == held.port; });
+    if (match == ports.end())
+    {
+        spdlog::warn("Could not find serial device");
+        throw CoreExceptions::CouldNotFindDevice(toJuce(SerialWatcher::instrumentHardwareId));
+    }
+
+    auto& port = serialDeviceFacade.serialPort;
+    port.setBaudrate(115200);
+    port.setPort(match->port);
+    const serial::Timeout transferTimeouts(100000, 30000, 20, 100000, 20);
+    port.setTimeout(transferTimeouts);
+
+    spdlog::info("Opening serial port: {}", match->port);
+    try
+    {
+        port.open();
+    }
+    catch (const serial::IOException&)
+    {
+        spdlog::warn("Could not open serial device");
+        throw CoreExceptions::CouldNotOpenInputDevice(juce::String(match->port));
+    }
 }

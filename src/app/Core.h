@@ -3,6 +3,7 @@
 #include "PlatformServices.h"
 #include "SharedValueTable.h"
 #include "UpdateAvailableChecker.h"
+#include "serialDevice/SerialDeviceFacade.h"
 
 #include <juce_data_structures/juce_data_structures.h>
 
@@ -27,10 +28,17 @@ public:
     // "Update possible.", safe to read from any thread.
     bool isUpdatePossible() const noexcept { return updateAvailableChecker->isUpdatePossible(); }
 
+    // Opens the instrument's serial port for a transfer, at 115200 baud with
+    // the transfer's time-outs. Throws CoreExceptions::CouldNotFindDevice
+    // when the watcher holds no port that is still listed, and
+    // CoreExceptions::CouldNotOpenInputDevice when the port fails to open.
+    void openSerialDevice();
+
     static const juce::String logPath;
 
     SharedValueTable values;
     juce::ApplicationProperties properties;
+    serialDevice::SerialDeviceFacade serialDeviceFacade;
     std::unique_ptr<juce::Thread> longOperation;
 
 private:

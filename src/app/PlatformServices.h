@@ -1,7 +1,16 @@
 #pragma once
 
+#include "serial/PortInfo.h"
+#include "serial/PortListing.h"
+
+#include <functional>
+#include <vector>
+
 // What the Core needs of the platform, handed to it at construction so that
 // tests and the simulated instrument can stand in for the real devices.
 struct PlatformServices
 {
+    // Lists the serial ports; a pseudo-terminal can be presented here as
+    // the instrument's port.
+    std::function<std::vector<serial::PortInfo>()> listSerialPorts = [] { return serial::list_ports(); };
 };

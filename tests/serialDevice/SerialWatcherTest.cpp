@@ -1,0 +1,203 @@
+#include "ScriptedPortListing.h"
+
+#include "Dictionary.h"
+#include "serialDevice/SerialDeviceFacade.h"
+#include "support/MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+using namespace std::chrono_literals;
+using testsupport::ScriptedPortListing;
+
+namespace
+{
+class CountingListener : public SerialWatcherListener
+{
+public:
+    explicit CountingListener(const SerialWatcher& watcher)
+        : watcher(watcher)
+    {
+    }
+    void serialDeviceChanged() override { heldAtEachCall.push_back(watcher.getPort().port); }
+
+    const SerialWatcher& watcher;
+    std::vector<std::string> heldAtEachCall;
+};
+
+class SerialWatcherTicks : public ::testing::Test
+{
+protected:
+    SerialWatcherTicks()
+    {
+        // Driven tick by tick: the timer must not poll in between.
+        watcher.stopTimer();
+        watcher.addChangeListener(&listener);
+    }
+    ~SerialWatcherTicks() override { watcher.removeChangeListener(&listener); }
+
+    ScriptedPortListing listing;
+    SerialWatcher watcher{listing.lister()};
+    CountingListener listener{watcher};
+};
+
+bool samePort(const serial::PortInfo& a, const serial::PortInfo& b)
+{
+    return a.port == b.port && a.description == b.description && a.hardware_id == b.hardware_id;
+}
+} // namespace
+
+TEST_F(SerialWatcherTicks, HoldsNothingBeforeTheFirstPoll)
+{
+    listing.set({ScriptedPortListing::instrument("/dev/ttyACM0")});
+    EXPECT_TRUE(samePort(watcher.getPort(), {}));
+    EXPECT_TRUE(listener.heldAtEachCall.empty());
+}
+
+TEST_F(SerialWatcherTicks, TakesTheFirstInstrumentPortAndNothingElse)
+{
+    listing.set({ScriptedPortListing::otherDevice("/dev/ttyUSB0"), {"/dev/ttyS0", "n/a", "n/a"}});
+    watcher.timerCallback();
+    EXPECT_TRUE(watcher.getPort().port.empty());
+    EXPECT_TRUE(listener.heldAtEachCall.empty());
+
+    const auto first = ScriptedPortListing::instrument("/dev/ttyACM1", "ONE");
+    listing.set({ScriptedPortListing::otherDevice("/dev/ttyUSB0"), first,
+                 ScriptedPortListing::instrument("/dev/ttyACM2", "TWO")});
+    watcher.timerCallback();
+    EXPECT_TRUE(samePort(watcher.getPort(), first));
+    EXPECT_EQ(listener.heldAtEachCall, std::vector<std::string>{"/dev/ttyACM1"});
+
+    watcher.timerCallback();
+    EXPECT_EQ(listener.heldAtEachCall.size(), 1u);
+}
+
+TEST_F(SerialWatcherTicks, MatchesTheIdentifierWithItsLetterCase)
+{
+    listing.set({{"/dev/ttyACM0", "Quarnel Tavelo", "USB VID:PID=5C6D:0010 SNR=None"}});
+    watcher.timerCallback();
+    EXPECT_TRUE(watcher.getPort().port.empty());
+    listing.set({{"/dev/ttyACM0", "n/a", "USB VID:PID=5c6d:00100 SNR=None"}});
+    watcher.timerCallback();
+    EXPECT_EQ(watcher.getPort().port, "/dev/ttyACM0");
+}
+
+TEST_F(SerialWatcherTicks, KeepsAHeldPortWhileItsPathIsListed)
+{
+    listing.set({ScriptedPortListing::instrument("/dev/ttyACM3", "OLD")});
+    watcher.timerCallback();
+
+    // Another instrument port first in the list, and the held one's id
+    // changed: the held port stays as it was taken.
+    listing.set({ScriptedPortListing::instrument("/dev/ttyACM0", "NEW"),
+                 ScriptedPortListing::otherDevice("/dev/ttyACM3")});
+    watcher.timerCallback();
+    watcher.timerCallback();
+    EXPECT_EQ(watcher.getPort().port, "/dev/ttyACM3");
+    EXPECT_EQ(watcher.getPort().hardware_id, "USB VID:PID=5c6d:0010 SNR=OLD");
+    EXPECT_EQ(listener.heldAtEachCall.size(), 1u);
+}
+
+TEST_F(SerialWatcherTicks, DropsAndTakesInOneTick)
+{
+    listing.set(
+        {ScriptedPortListing::instrument("/dev/ttyACM0"), ScriptedPortListing::instrument("/dev/ttyACM1")});
+    watcher.timerCallback();
+    listing.set({ScriptedPortListing::instrument("/dev/ttyACM1")});
+    watcher.timerCallback();
+    EXPECT_EQ(listener.heldAtEachCall, (std::vector<std::string>{"/dev/ttyACM0", "", "/dev/ttyACM1"}));
+    EXPECT_EQ(watcher.getPort().port, "/dev/ttyACM1");
+
+    listing.set({});
+    watcher.timerCallback();
+    EXPECT_EQ(listener.heldAtEachCall.back(), "");
+    EXPECT_TRUE(samePort(watcher.getPort(), {}));
+}
+
+TEST_F(SerialWatcherTicks, GetPortIsSafeFromAnotherThread)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> sawHeld{0};
+    std::thread reader(
+        [&]
+        {
+            while (!stop)
+            {
+                const auto port = watcher.getPort();
+                if (!port.port.empty())
+                {
+                    EXPECT_EQ(port.hardware_id, "USB VID:PID=5c6d:0010 SNR=None");
+                    ++sawHeld;
+                }
+            }
+        });
+    for (int tick = 0; tick < 500; ++tick)
+    {
+        listing.set(tick % 2 == 0
+                        ? std::vector<serial::PortInfo>{ScriptedPortListing::instrument("/dev/ttyACM0")}
+                        : std::vector<serial::PortInfo>{});
+        watcher.timerCallback();
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(listener.heldAtEachCall.size(), 500u);
+}
+
+namespace
+{
+class ValueChanges : public juce::Value::Listener
+{
+public:
+    void valueChanged(juce::Value& value) override
+    {
+        EXPECT_TRUE(juce::MessageManager::getInstance()->isThisTheMessageThread());
+        seen.push_back(static_cast<bool>(value.getValue()));
+    }
+    std::vector<bool> seen;
+};
+} // namespace
+
+TEST(SerialDeviceFacade, TheStatusValueFollowsTheHeldPortOnTheMessageThread)
+{
+    SharedValueTable values;
+    values[Dictionary::taveloSerialStatus] = false;
+    ScriptedPortListing listing;
+    serialDevice::SerialDeviceFacade facade(values, listing.lister());
+    EXPECT_FALSE(facade.serialPort.isOpen());
+    EXPECT_EQ(facade.serialPort.getBaudrate(), 9600u);
+    EXPECT_TRUE(facade.serialPort.getPort().empty());
+
+    ValueChanges changes;
+    values[Dictionary::taveloSerialStatus].addListener(&changes);
+
+    // The watcher's own 200 ms timer finds the port.
+    listing.set({ScriptedPortListing::instrument("/dev/ttyACM0")});
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return changes.seen == std::vector<bool>{true}; }, 5000ms));
+    EXPECT_TRUE(static_cast<bool>(values[Dictionary::taveloSerialStatus].getValue()));
+
+    // Listed ports that are not the instrument do not count.
+    listing.set({ScriptedPortListing::otherDevice("/dev/ttyUSB0")});
+    EXPECT_TRUE(testsupport::pumpUntil(
+        [&] {
+            return changes.seen == std::vector<bool>{true, false};
+        },
+        5000ms));
+
+    // A drop and a take in one tick: the value's listeners, called later,
+    // never see it false.
+    listing.set({ScriptedPortListing::instrument("/dev/ttyACM0")});
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return changes.seen.size() == 3; }, 5000ms));
+    facade.serialWatcher.stopTimer();
+    listing.set({ScriptedPortListing::instrument("/dev/ttyACM1")});
+    facade.serialWatcher.timerCallback();
+    testsupport::pumpMessages(100ms);
+    EXPECT_TRUE(static_cast<bool>(values[Dictionary::taveloSerialStatus].getValue()));
+    ASSERT_GE(changes.seen.size(), 3u);
+    EXPECT_TRUE(std::all_of(changes.seen.begin() + 2, changes.seen.end(), [](bool held) { return held; }));
+    EXPECT_EQ(facade.serialWatcher.getPort().port, "/dev/ttyACM1");
+
+    values[Dictionary::taveloSerialStatus].removeListener(&changes);
+}
