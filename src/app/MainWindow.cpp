@@ -14,6 +14,8 @@ juce::Colour defaultBackground()
 MainWindow::MainWindow(const juce::String& name, Core&)
     : juce::DocumentWindow(name, defaultBackground(), juce::DocumentWindow::allButtons, true)
 {
+    juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
+    setLookAndFeel(&lookAndFeel);
     setConstrainer(&constrainer);
 
     setUsingNativeTitleBar(false);
@@ -40,6 +42,8 @@ MainWindow::MainWindow(const juce::String& name, Core&)
 MainWindow::~MainWindow()
 {
     setLookAndFeel(nullptr);
+    if (&juce::LookAndFeel::getDefaultLookAndFeel() == &lookAndFeel)
+        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
 }
 
 void MainWindow::closeButtonPressed()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/TaveloUpdaterLookAndFeel.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 class Core;
@@ -14,6 +16,8 @@ public:
     void closeButtonPressed() override;
 
 private:
+    // Built before the content and detached before destruction.
+    TaveloUpdaterLookAndFeel lookAndFeel;
     juce::ComponentBoundsConstrainer constrainer;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)

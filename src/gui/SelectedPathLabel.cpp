@@ -1,0 +1,9 @@
+#include "SelectedPathLabel.h"
+
+namespace gui
+{
+SelectedPathLabel::SelectedPathLabel()
+{
+    setJustificationType(juce::Justification::centredRight);
+}
+} // namespace gui

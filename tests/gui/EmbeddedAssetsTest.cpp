@@ -1,0 +1,135 @@
+#include "gui/FontStorage.h"
+#include "gui/ImageStorage.h"
+#include "gui/TaveloUpdaterLookAndFeel.h"
+
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <map>
+
+namespace
+{
+// Ink of a line of text drawn with the typeface: heavier faces cover more.
+float inkArea(const juce::Typeface::Ptr& typeface)
+{
+    juce::Image image(juce::Image::SingleChannel, 600, 80, true);
+    {
+        juce::Graphics g(image);
+        g.setColour(juce::Colours::white);
+        g.setFont(juce::Font(typeface).withHeight(48.0f));
+        g.drawSingleLineText("Tavelo Updater", 4, 60);
+    }
+    auto ink = 0.0f;
+    for (auto y = 0; y < image.getHeight(); ++y)
+        for (auto x = 0; x < image.getWidth(); ++x)
+            ink += image.getPixelAt(x, y).getFloatAlpha();
+    return ink;
+}
+
+TEST(FontStorage, TheFourPoppinsFacesLoadFromMemoryInRisingWeights)
+{
+    const juce::SharedResourcePointer<FontStorage> storage;
+    ASSERT_EQ(storage->fonts.size(), 4u);
+
+    const std::map<std::string, juce::String> styles{{FontStorage::light, "Light"},
+                                                     {FontStorage::regular, "Regular"},
+                                                     {FontStorage::medium, "Medium"},
+                                                     {FontStorage::semiBold, "SemiBold"}};
+    for (const auto& [key, style] : styles)
+    {
+        const auto typeface = storage->find(key);
+        ASSERT_NE(typeface, nullptr) << key;
+        EXPECT_EQ(typeface->getName(), "Poppins") << key;
+        EXPECT_EQ(typeface->getStyle(), style) << key;
+    }
+
+    const auto light = inkArea(storage->find(FontStorage::light));
+    const auto regular = inkArea(storage->find(FontStorage::regular));
+    const auto medium = inkArea(storage->find(FontStorage::medium));
+    const auto semiBold = inkArea(storage->find(FontStorage::semiBold));
+    EXPECT_GT(light, 1000.0f) << "the glyphs are drawn";
+    EXPECT_LT(light, regular);
+    EXPECT_LT(regular, medium);
+    EXPECT_LT(medium, semiBold);
+}
+
+TEST(FontStorage, LookingUpAnUnknownKeyFindsNothingAndAddsNothing)
+{
+    const juce::SharedResourcePointer<FontStorage> storage;
+    EXPECT_EQ(storage->find("poppinsBlack"), nullptr);
+    EXPECT_EQ(storage->fonts.size(), 4u);
+}
+
+TEST(ImageStorage, TheKeyboardPictureAndTheLogoDecodeWithTheirProportions)
+{
+    const juce::SharedResourcePointer<ImageStorage> storage;
+
+    const auto keyboard = storage->findImage(ImageStorage::keyboardKey);
+    ASSERT_TRUE(keyboard.isValid());
+    EXPECT_GE(keyboard.getWidth(), 1200);
+    EXPECT_NEAR(static_cast<double>(keyboard.getWidth()) / keyboard.getHeight(), 3.2, 0.1);
+    EXPECT_TRUE(keyboard.hasAlphaChannel());
+    EXPECT_EQ(keyboard.getPixelAt(0, 0).getAlpha(), 0) << "transparent around the instrument";
+    EXPECT_EQ(keyboard.getPixelAt(keyboard.getWidth() / 2, keyboard.getHeight() / 2).getAlpha(), 255);
+
+    const auto* logo = storage->findDrawable(ImageStorage::logoKey);
+    ASSERT_NE(logo, nullptr);
+    const auto bounds = logo->getDrawableBounds();
+    EXPECT_NEAR(bounds.getWidth() / bounds.getHeight(), 11.7, 0.2);
+}
+
+TEST(ImageStorage, TheLogoDrawsInOneDarkColour)
+{
+    const juce::SharedResourcePointer<ImageStorage> storage;
+    const auto* logo = storage->findDrawable(ImageStorage::logoKey);
+    ASSERT_NE(logo, nullptr);
+
+    juce::Image image(juce::Image::ARGB, 400, 40, true);
+    {
+        juce::Graphics g(image);
+        logo->drawWithin(g, image.getBounds().toFloat(), juce::RectanglePlacement::centred, 1.0f);
+    }
+    auto solid = 0;
+    for (auto y = 0; y < image.getHeight(); ++y)
+        for (auto x = 0; x < image.getWidth(); ++x)
+        {
+            const auto pixel = image.getPixelAt(x, y);
+            if (pixel.getAlpha() == 255)
+            {
+                ++solid;
+                // Where two shapes' soft edges overlap the sum may round by one.
+                EXPECT_NEAR(pixel.getRed(), 0x1a, 1) << x << ", " << y;
+                EXPECT_TRUE(pixel.getRed() == pixel.getGreen() && pixel.getGreen() == pixel.getBlue());
+            }
+        }
+    // Thin letters over a long strip: some ink, mostly empty.
+    EXPECT_GT(solid, 400 * 40 / 20);
+    EXPECT_LT(solid, 400 * 40 / 2);
+}
+
+TEST(ImageStorage, LookingUpAMissingDrawableOrImageGivesNothing)
+{
+    const juce::SharedResourcePointer<ImageStorage> storage;
+    EXPECT_EQ(storage->findDrawable("footer"), nullptr);
+    EXPECT_FALSE(storage->findImage("footer").isValid());
+    EXPECT_EQ(storage->drawables.count("footer"), 0u);
+    EXPECT_EQ(storage->images.count("footer"), 0u);
+}
+
+TEST(SharedStores, AllHoldersShareOneInstanceWhichGoesWithTheLastHolder)
+{
+    {
+        const TaveloUpdaterLookAndFeel lookAndFeel;
+        const juce::SharedResourcePointer<FontStorage> fonts;
+        const juce::SharedResourcePointer<FontStorage> moreFonts;
+        const juce::SharedResourcePointer<ImageStorage> images;
+        const juce::SharedResourcePointer<ImageStorage> moreImages;
+        EXPECT_EQ(&fonts.get(), &moreFonts.get());
+        EXPECT_EQ(&images.get(), &moreImages.get());
+        EXPECT_EQ(fonts.getReferenceCount(), 3) << "the look-and-feel holds the font store too";
+        EXPECT_EQ(images.getReferenceCount(), 3) << "and the image store";
+    }
+    const juce::SharedResourcePointer<FontStorage> later;
+    EXPECT_EQ(later.getReferenceCount(), 1) << "a new store after the last holder let go";
+}
+} // namespace
