@@ -95,7 +95,8 @@ void SimulatedMidiDevice::receive(const juce::MidiMessage& message)
 
 void SimulatedMidiDevice::run()
 {
-    juce::Thread::setCurrentThreadName("Simulated " + portName);
+    // The system keeps 15 characters of a thread name and refuses longer ones.
+    juce::Thread::setCurrentThreadName(("Sim " + portName).substring(0, 15));
     std::unique_lock lock(mutex);
     for (;;)
     {

@@ -347,7 +347,7 @@ std::unique_ptr<midiUsb::MidiOutputPort> VirtualMidiBus::openOutput(const juce::
 
 void VirtualMidiBus::runReceiveThread()
 {
-    juce::Thread::setCurrentThreadName("Virtual MIDI receive");
+    juce::Thread::setCurrentThreadName("Virtual MIDI rx");
     std::unique_lock lock(state->mutex);
     for (;;)
     {

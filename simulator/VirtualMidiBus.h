@@ -29,7 +29,7 @@ struct MidiTraffic
 // An in-process MIDI service for tests, in the platform's place behind the
 // seam. Inputs and outputs are added and removed one by one, by name; each
 // has a peer end: what a peer sends into an input reaches the system's open
-// inputs on the bus's receive thread ("Virtual MIDI receive"), whole, in
+// inputs on the bus's receive thread ("Virtual MIDI rx"), whole, in
 // order, time-stamped like the framework does; what the system sends on an
 // output reaches the output's peer at once, on the sender's thread.
 class VirtualMidiBus final : public midiUsb::MidiSystem
