@@ -1,0 +1,195 @@
+#include "YModem.h"
+
+#include "ControlBytes.h"
+#include "XYModemExceptions.h"
+
+#include <spdlog/spdlog.h>
+
+#include <stdexcept>
+
+namespace xymodem
+{
+namespace
+{
+bool always(const GuardConditions&)
+{
+    return true;
+}
+bool mayRetry(const GuardConditions& guards)
+{
+    return guards.get(YModem::retries) < 11;
+}
+bool retriesExhausted(const GuardConditions& guards)
+{
+    return guards.get(YModem::retries) > 10;
+}
+} // namespace
+
+// A byte that matches no row leaves the machine waiting where it was (see
+// runStateMachine), so no row leaves unexpectedInput: a stray "C" while a
+// header's ACK is awaited neither re-sends the header outside the retry
+// limits nor resets them.
+const YModem::Table YModem::stateTransitions{{
+    {waitingStart, sendHeader, CRC_REQUEST, always},
+    {sendHeader, headerAcknowledged, ACK, always},
+    {sendHeader, resendHeader, NAK, always},
+    {resendHeader, resendHeader, NAK, mayRetry},
+    {resendHeader, transmissionAborted, NAK, retriesExhausted},
+    {resendHeader, headerAcknowledged, ACK, always},
+    {headerAcknowledged, sendHeader, CRC_REQUEST, always},
+    {waitingStart, transmissionAborted, CAN, always},
+    {sendHeader, transmissionAborted, CAN, always},
+    {headerAcknowledged, transmissionAborted, CAN, always},
+    {resendHeader, transmissionAborted, CAN, always},
+}};
+
+YModem::YModem(DeviceHandler& deviceHandler, std::string_view logFile, int logLevel)
+    : FileTransferProtocol(deviceHandler, waitingStart, logFile, logLevel)
+    , xmodem(deviceHandler, logger)
+{
+    guards.addGuard(retries, 0);
+}
+
+YModem::~YModem() = default;
+
+void YModem::transmit(const std::vector<std::filesystem::path>& filesToSend,
+                      std::function<void(float)> update, std::function<bool()> yield, bool logPackets)
+{
+    guards.clear();
+    files = filesToSend;
+    updateCallback = std::move(update);
+    yieldCallback = std::move(yield);
+    finished = false;
+    lastHeaderSent = false;
+    currentState = waitingStart;
+    receiverReleased = false;
+
+    // Whatever came before the transfer is not an answer to it.
+    device.flushAllInputBuffers();
+    logger->info("Beginning transmission");
+
+    bool completed = false;
+    try
+    {
+        completed = runStateMachine(stateTransitions, unexpectedInput, transmissionAborted, logPackets);
+    }
+    catch (const XYModemExceptions::Timeout&)
+    {
+        cancelReceiver();
+        throw;
+    }
+    catch (const XYModemExceptions::TransmissionAborted&)
+    {
+        cancelReceiver();
+        throw;
+    }
+    catch (const XYModemExceptions::CouldNotOpenFile&)
+    {
+        cancelReceiver();
+        throw;
+    }
+    catch (const std::filesystem::filesystem_error&)
+    {
+        cancelReceiver();
+        throw;
+    }
+    catch (const std::length_error&)
+    {
+        cancelReceiver();
+        throw;
+    }
+    if (!completed)
+        cancelReceiver();
+}
+
+void YModem::executeState(unsigned state, bool logPackets)
+{
+    switch (state)
+    {
+    case sendHeader:
+        guards.set(retries, 0);
+        executeSendHeader(logPackets);
+        break;
+    case resendHeader:
+        guards.inc(retries);
+        executeSendHeader(logPackets);
+        break;
+    case headerAcknowledged:
+        acknowledgeHeader(logPackets);
+        break;
+    case transmissionAborted:
+        finished = true;
+        logger->warn("YModem transmission aborted, perhaps too many retries");
+        throw XYModemExceptions::TransmissionAborted();
+    default:
+        logger->info("Nothing to do");
+        break;
+    }
+}
+
+void YModem::acknowledgeHeader(bool logPackets)
+{
+    if (lastHeaderSent)
+    {
+        finished = true;
+        logger->info("YModem transmission finished !");
+        return;
+    }
+    guards.set(retries, 0);
+    logger->info("Beginning XModem transmission");
+    bool completed = false;
+    try
+    {
+        completed = xmodem.transmit(files.back(), updateCallback, yieldCallback, logPackets);
+    }
+    catch (...)
+    {
+        // The data stage has dealt with the receiver itself.
+        receiverReleased = true;
+        throw;
+    }
+    if (!completed)
+    {
+        // Stopped by the caller; the data stage has cancelled the receiver.
+        receiverReleased = true;
+        finished = true;
+        return;
+    }
+    files.pop_back();
+    logger->info("Finished XModem transmission !");
+}
+
+void YModem::executeSendHeader(bool logPackets)
+{
+    if (files.empty())
+    {
+        writePacket(makeLastPacket(logPackets));
+        lastHeaderSent = true;
+        return;
+    }
+    setFileInfos(files.back());
+    writePacket(makeHeaderPacket(fileName, fileSize, lastWriteTime, logPackets));
+    logger->info("Wrote header packet");
+}
+
+Packet YModem::makeHeaderPacket(const std::string& name, const long long& size, const long long& writeTime,
+                                bool logPackets)
+{
+    const auto packet = PacketBuilder::header(name, size, writeTime);
+    logPacket(packet, logPackets);
+    return packet;
+}
+
+Packet YModem::makeLastPacket(bool logPackets)
+{
+    const auto packet = PacketBuilder::endOfBatch();
+    logPacket(packet, logPackets);
+    return packet;
+}
+
+void YModem::logPacket(const Packet& packet, bool logPackets) const
+{
+    if (logPackets && logger->should_log(spdlog::level::debug))
+        logger->debug("{}", PacketBuilder::describe(packet));
+}
+} // namespace xymodem
