@@ -475,10 +475,11 @@ TEST_F(SerialOnPty, AFailedCloseNeverKeepsTheOldDescriptorNumber)
     // The number goes to somebody else; the port must leave it alone.
     int pipeFds[2] = {-1, -1};
     ASSERT_EQ(::pipe(pipeFds), 0);
-    EXPECT_EQ(pipeFds[0], stolen);
+    ASSERT_EQ(::dup2(pipeFds[0], stolen), stolen);
     EXPECT_NO_THROW(port.close());
     EXPECT_EQ(port.available(), 0u);
-    EXPECT_NE(::fcntl(pipeFds[0], F_GETFD), -1);
+    EXPECT_NE(::fcntl(stolen, F_GETFD), -1);
+    ::close(stolen);
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
 
