@@ -1,0 +1,105 @@
+#include "midiUsb/SysExMidiHandler.h"
+
+#include "VirtualMidiBus.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace
+{
+juce::MidiMessage keyRequest(int key)
+{
+    const std::uint8_t bytes[] = {
+        0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, static_cast<std::uint8_t>(key & 0x7F), 0xF7};
+    return juce::MidiMessage(bytes, sizeof(bytes));
+}
+
+// A worker queues, polls and clears as the update thread does, and sends
+// straight on the output, while the message thread ticks and completes.
+TEST(MessageRequestQueueStress, workerAndMessageThreadShareTheQueueAndTheOutput)
+{
+    constexpr int requestCount = 3000;
+    simulator::VirtualMidiBus bus;
+    std::atomic<int> inPeer{0};
+    std::atomic<int> overlaps{0};
+    const auto identifier = bus.addOutput("Tavelo play",
+                                          [&](const juce::MidiMessage&)
+                                          {
+                                              if (inPeer.fetch_add(1) != 0)
+                                                  ++overlaps;
+                                              inPeer.fetch_sub(1);
+                                          });
+    auto output = bus.openOutput(identifier);
+    midiUsb::SysExMidiHandler handler;
+    handler.setMidiOutput(output.get());
+    auto& queue = handler.getRequestQueue();
+
+    // One counter per request: how many of its callbacks ran.
+    std::vector<std::atomic<int>> callbacks(requestCount + 1);
+    std::atomic<int> callbacksOffMessageThread{0};
+    const auto noteCallback = [&](int id)
+    {
+        if (!juce::MessageManager::getInstance()->isThisTheMessageThread())
+            ++callbacksOffMessageThread;
+        ++callbacks[static_cast<size_t>(id)];
+    };
+    const auto add = [&](int id)
+    {
+        handler.addMessageToQueue(
+            keyRequest(id), [&, id] { noteCallback(id); }, [&, id](const juce::String&) { noteCallback(id); },
+            [&, id] { noteCallback(id); });
+    };
+
+    std::atomic<bool> workerDone{false};
+    std::thread worker(
+        [&]
+        {
+            juce::Thread::setCurrentThreadName("Stress worker");
+            for (int id = 1; id < requestCount; ++id)
+            {
+                add(id);
+                if (id % 7 == 0)
+                    output->sendMessageNow(keyRequest(0));
+                if (id % 97 == 0)
+                    queue.clear();
+                while (!queue.isEmpty() && id % 10 == 0)
+                    std::this_thread::yield();
+            }
+            workerDone = true;
+        });
+
+    int ticks = 0;
+    for (int turn = 0; !(workerDone && queue.isEmpty()) && turn < 2'000'000; ++turn)
+    {
+        handler.timerCallback();
+        ++ticks;
+        if (turn % 3 == 0)
+            queue.currentRequestSucceeded("0,0,0,0,0,0\n");
+        else if (turn % 3 == 1)
+            queue.currentRequestHasEmptyResult([](const juce::MidiMessage& request)
+                                               { return request.getRawData()[7] % 2 == 0; });
+        if (turn % 1000 == 0)
+            add(requestCount);
+        if (turn % 500 == 0)
+            std::this_thread::yield();
+    }
+    worker.join();
+    queue.clear();
+
+    EXPECT_TRUE(workerDone.load());
+    EXPECT_EQ(overlaps.load(), 0);
+    EXPECT_EQ(callbacksOffMessageThread.load(), 0);
+    int completed = 0;
+    for (int id = 1; id < requestCount; ++id)
+    {
+        EXPECT_LE(callbacks[static_cast<size_t>(id)].load(), 1) << "request " << id;
+        completed += callbacks[static_cast<size_t>(id)].load();
+    }
+    EXPECT_GT(completed, requestCount / 4) << "most requests are answered, not cleared";
+    EXPECT_GT(ticks, 0);
+}
+} // namespace
