@@ -5,14 +5,14 @@ namespace midiUsb
 std::unique_ptr<JuceMidiInputPort> JuceMidiInputPort::open(const juce::String& identifier,
                                                            MidiInputReceiver& receiver)
 {
-    std::unique_ptr<JuceMidiInputPort> port(new JuceMidiInputPort(receiver));
+    auto port = std::make_unique<JuceMidiInputPort>(Key{}, receiver);
     port->input = juce::MidiInput::openDevice(identifier, port.get());
     if (port->input == nullptr)
         return nullptr;
     return port;
 }
 
-JuceMidiInputPort::JuceMidiInputPort(MidiInputReceiver& receiverToUse)
+JuceMidiInputPort::JuceMidiInputPort(Key, MidiInputReceiver& receiverToUse)
     : receiver(receiverToUse)
 {
 }

@@ -19,6 +19,14 @@ public:
     static std::unique_ptr<JuceMidiInputPort> open(const juce::String& identifier,
                                                    MidiInputReceiver& receiver);
 
+private:
+    // Only open() makes ports.
+    struct Key
+    {
+    };
+
+public:
+    JuceMidiInputPort(Key, MidiInputReceiver& receiver);
     ~JuceMidiInputPort() override;
 
     juce::String getName() const override;
@@ -28,8 +36,6 @@ public:
     void stop() override;
 
 private:
-    explicit JuceMidiInputPort(MidiInputReceiver& receiver);
-
     void handleIncomingMidiMessage(juce::MidiInput* source, const juce::MidiMessage& message) override;
 
     MidiInputReceiver& receiver;

@@ -7,10 +7,10 @@ std::unique_ptr<JuceMidiOutputPort> JuceMidiOutputPort::open(const juce::String&
     auto output = juce::MidiOutput::openDevice(identifier);
     if (output == nullptr)
         return nullptr;
-    return std::unique_ptr<JuceMidiOutputPort>(new JuceMidiOutputPort(std::move(output)));
+    return std::make_unique<JuceMidiOutputPort>(Key{}, std::move(output));
 }
 
-JuceMidiOutputPort::JuceMidiOutputPort(std::unique_ptr<juce::MidiOutput> outputToUse)
+JuceMidiOutputPort::JuceMidiOutputPort(Key, std::unique_ptr<juce::MidiOutput> outputToUse)
     : output(std::move(outputToUse))
 {
     // The framework's high priority, its successor of the old priority 9.

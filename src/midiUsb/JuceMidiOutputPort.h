@@ -18,6 +18,14 @@ public:
     // Empty when the framework cannot open the output.
     static std::unique_ptr<JuceMidiOutputPort> open(const juce::String& identifier);
 
+private:
+    // Only open() makes ports.
+    struct Key
+    {
+    };
+
+public:
+    JuceMidiOutputPort(Key, std::unique_ptr<juce::MidiOutput> output);
     ~JuceMidiOutputPort() override;
 
     juce::String getName() const override;
@@ -26,8 +34,6 @@ public:
     void sendMessageNow(const juce::MidiMessage& message) override;
 
 private:
-    explicit JuceMidiOutputPort(std::unique_ptr<juce::MidiOutput> output);
-
     std::mutex sendMutex;
     const std::unique_ptr<juce::MidiOutput> output;
 };
