@@ -18,8 +18,8 @@ namespace
 class CountingListener : public SerialWatcherListener
 {
 public:
-    explicit CountingListener(const SerialWatcher& watcher)
-        : watcher(watcher)
+    explicit CountingListener(const SerialWatcher& watched)
+        : watcher(watched)
     {
     }
     void serialDeviceChanged() override { heldAtEachCall.push_back(watcher.getPort().port); }
