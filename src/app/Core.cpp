@@ -20,6 +20,7 @@ juce::String toJuce(std::string_view text)
 
 Core::Core(PlatformServices services)
     : serialDeviceFacade(values, services.listSerialPorts)
+    , midiDeviceFacade(values, services.midiSystem)
     , platform(std::move(services))
     , aliveToken(std::make_shared<Core*>(this))
 {

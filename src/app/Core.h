@@ -3,6 +3,7 @@
 #include "PlatformServices.h"
 #include "SharedValueTable.h"
 #include "UpdateAvailableChecker.h"
+#include "midiUsb/MidiDeviceFacade.h"
 #include "serialDevice/SerialDeviceFacade.h"
 
 #include <juce_data_structures/juce_data_structures.h>
@@ -39,6 +40,7 @@ public:
     SharedValueTable values;
     juce::ApplicationProperties properties;
     serialDevice::SerialDeviceFacade serialDeviceFacade;
+    midiUsb::MidiDeviceFacade midiDeviceFacade;
     std::unique_ptr<juce::Thread> longOperation;
 
 private:

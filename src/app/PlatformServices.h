@@ -1,9 +1,11 @@
 #pragma once
 
+#include "midiUsb/JuceMidiSystem.h"
 #include "serial/PortInfo.h"
 #include "serial/PortListing.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // What the Core needs of the platform, handed to it at construction so that
@@ -13,4 +15,7 @@ struct PlatformServices
     // Lists the serial ports; a pseudo-terminal can be presented here as
     // the instrument's port.
     std::function<std::vector<serial::PortInfo>()> listSerialPorts = [] { return serial::list_ports(); };
+
+    // The MIDI service: the platform's, or a virtual bus in tests.
+    std::shared_ptr<midiUsb::MidiSystem> midiSystem = std::make_shared<midiUsb::JuceMidiSystem>();
 };

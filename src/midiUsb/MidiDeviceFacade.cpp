@@ -1,0 +1,219 @@
+#include "midiUsb/MidiDeviceFacade.h"
+
+#include "Dictionary.h"
+#include "midiUsb/PortNamePatterns.h"
+#include "utils/FmtJuceString.h"
+
+#include <spdlog/spdlog.h>
+
+#include <algorithm>
+
+namespace midiUsb
+{
+namespace
+{
+juce::String toJuce(std::string_view text)
+{
+    return juce::String(text.data(), text.size());
+}
+
+const juce::MidiDeviceInfo* findByName(const std::vector<juce::MidiDeviceInfo>& devices,
+                                       const juce::String& name)
+{
+    const auto found = std::find_if(devices.begin(), devices.end(),
+                                    [&name](const auto& device) { return device.name == name; });
+    return found == devices.end() ? nullptr : &*found;
+}
+} // namespace
+
+MidiDeviceFacade::MidiDeviceFacade(SharedValueTable& valuesToUse, std::shared_ptr<MidiSystem> system)
+    : values(valuesToUse)
+    , midiSystem(std::move(system))
+    , aliveToken(std::make_shared<MidiDeviceFacade*>(this))
+    , midiDeviceList(midiInputDeviceProvider(midiSystem))
+    , midiOutputDeviceList(midiOutputDeviceProvider(midiSystem), MidiDeviceList::ChangeLog::silent)
+    , outputListListener(*this)
+    , answerHandler(sysExMidiHandler.getRequestQueue(),
+                    [this](const juce::MidiMessage& message) {
+                        sendChangeMessage(&IncomingMidiMessageListener::incomingMidiMessageReceived, message);
+                    })
+    , deviceVersionPeriodicRequest(values, &sysExMidiHandler)
+{
+    midiDeviceList.startTimer(pollPeriodMs);
+    midiOutputDeviceList.startTimer(pollPeriodMs);
+    sysExMidiHandler.startTimer(SysExMidiHandler::tickPeriodMs);
+
+    midiDeviceList.addChangeListener(this);
+    filteredMidiDeviceList.addChangeListener(this);
+    midiOutputDeviceList.addChangeListener(&outputListListener);
+}
+
+MidiDeviceFacade::~MidiDeviceFacade()
+{
+    *aliveToken = nullptr;
+    midiDeviceList.removeChangeListener(this);
+    filteredMidiDeviceList.removeChangeListener(this);
+    midiOutputDeviceList.removeChangeListener(&outputListListener);
+
+    // The input calls back into this object: no callback once it stopped.
+    if (midiInput != nullptr)
+        midiInput->stop();
+    sysExMidiHandler.setMidiOutput(nullptr);
+}
+
+std::weak_ptr<MidiOutputPort> MidiDeviceFacade::getMidiOutput() const
+{
+    const std::lock_guard lock(midiOutputMutex);
+    return midiOutput;
+}
+
+void MidiDeviceFacade::deviceListChanged(const std::vector<juce::MidiDeviceInfo>& devices)
+{
+    std::vector<juce::MidiDeviceInfo> filtered;
+    std::copy_if(devices.begin(), devices.end(), std::back_inserter(filtered),
+                 [](const auto& device)
+                 { return PortNamePatterns::matchesAny(device.name, PortNamePatterns::instrument); });
+    filteredMidiDeviceList.update(std::move(filtered));
+}
+
+void MidiDeviceFacade::OutputListListener::deviceListChanged(const std::vector<juce::MidiDeviceInfo>& devices)
+{
+    if (MidiDeviceList::sameDevices(devices, lastSeen))
+        return;
+    lastSeen = devices;
+    // Only an instrument still waiting for its output can gain from it.
+    if (!facade.filteredMidiDeviceList.getDevices().empty() && facade.midiOutput == nullptr)
+        facade.deviceListChanged(facade.midiDeviceList.getDevices());
+}
+
+void MidiDeviceFacade::filteredMidiDeviceListChanged(const std::vector<juce::MidiDeviceInfo>& devices)
+{
+    spdlog::info("Refreshing MIDI devices list");
+
+    juce::StringArray names;
+    for (const auto& device : devices)
+        names.add(device.name);
+
+    auto& selectedValue = values[Dictionary::selectedMidiDeviceKey];
+    const auto selected = selectedValue.toString();
+    if (!names.contains(selected))
+    {
+        const auto next = names.isEmpty() ? juce::String() : names[0];
+        spdlog::info("New Midi device selected: {}", next);
+        selectedValue = next;
+
+        if (next.isEmpty())
+        {
+            if (midiInput != nullptr)
+                resetMidiInput();
+            if (midiOutput != nullptr)
+                resetMidiOutput();
+        }
+        else
+        {
+            // What the previous device answered is not this one's.
+            resetDeviceValues();
+            openInput(next);
+            openOutput(next);
+        }
+        deviceVersionPeriodicRequest.start();
+    }
+
+    values[Dictionary::midiDevicesKey] = juce::var(names);
+}
+
+void MidiDeviceFacade::openInput(const juce::String& name)
+{
+    const auto inputs = midiSystem->getInputs();
+    const auto* device = findByName(inputs, name);
+    if (device == nullptr)
+        return resetMidiInput();
+
+    spdlog::info("Opening midi device input: {}", name);
+    std::shared_ptr<MidiInputPort> opened = midiSystem->openInput(device->identifier, *this);
+    if (opened == nullptr)
+    {
+        spdlog::error("Could not open midi device input: {}", name);
+        return resetMidiInput();
+    }
+    midiInput = std::move(opened);
+    midiInput->start();
+}
+
+void MidiDeviceFacade::openOutput(const juce::String& name)
+{
+    const auto outputs = midiSystem->getOutputs();
+    const auto* device = findByName(outputs, name);
+    if (device == nullptr)
+        return resetMidiOutput();
+
+    spdlog::info("Opening midi device output: {}", device->identifier);
+    // The queue must never hold a send function to a released port, also
+    // when the new one fails to open.
+    sysExMidiHandler.setMidiOutput(nullptr);
+    std::shared_ptr<MidiOutputPort> opened = midiSystem->openOutput(device->identifier);
+    if (opened == nullptr)
+    {
+        spdlog::error("Could not open midi device output: {}", device->identifier);
+        return resetMidiOutput();
+    }
+    replaceMidiOutput(std::move(opened));
+    sysExMidiHandler.setMidiOutput(midiOutput.get());
+}
+
+void MidiDeviceFacade::resetMidiInput()
+{
+    if (midiInput != nullptr)
+        spdlog::info("Reset MIDI Input {}", midiInput->getName());
+    resetVersionNumbers();
+    midiInput.reset();
+}
+
+void MidiDeviceFacade::resetMidiOutput()
+{
+    if (midiOutput != nullptr)
+        spdlog::info("Reset MIDI Output {}", midiOutput->getName());
+    resetVersionNumbers();
+    sysExMidiHandler.setMidiOutput(nullptr);
+    replaceMidiOutput(nullptr);
+}
+
+void MidiDeviceFacade::replaceMidiOutput(std::shared_ptr<MidiOutputPort> output)
+{
+    {
+        const std::lock_guard lock(midiOutputMutex);
+        midiOutput.swap(output);
+    }
+    // The previous port closes here, outside the lock, unless the update
+    // thread still holds it for a burst of sends.
+}
+
+void MidiDeviceFacade::resetVersionNumbers()
+{
+    values[Dictionary::selectedMidiDeviceKey] = juce::String();
+    resetDeviceValues();
+}
+
+void MidiDeviceFacade::resetDeviceValues()
+{
+    values[Dictionary::currentPirelMatrixVersionKey] = toJuce(Dictionary::noVersionFound);
+    values[Dictionary::currentTaveloVersionKey] = toJuce(Dictionary::noVersionFound);
+    values[Dictionary::casingSerialNumber] = toJuce(Dictionary::noSerialNumber);
+}
+
+void MidiDeviceFacade::midiMessageReceived(MidiInputPort&, const juce::MidiMessage& message)
+{
+    // Receive thread: nothing of this object is touched here.
+    juce::MessageManager::callAsync(
+        [token = aliveToken, message]
+        {
+            if (auto* facade = *token)
+                facade->parseSysExAnswer(message);
+        });
+}
+
+void MidiDeviceFacade::parseSysExAnswer(const juce::MidiMessage& message)
+{
+    answerHandler.handle(message);
+}
+} // namespace midiUsb

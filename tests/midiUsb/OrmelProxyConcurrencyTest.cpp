@@ -1,0 +1,67 @@
+#include "SimulatedSoundEngine.h"
+#include "midiUsb/OrmelProxyImpl.h"
+#include "support/LogCapture.h"
+#include "support/MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+// Each callback counts into its own plain counter: only the proxy's lock
+// keeps a replaced callback from running at the same time as its successor
+// is installed and the counters are read.
+TEST(OrmelProxyConcurrency, theCallbackIsReplacedWhileMessagesArrive)
+{
+    testsupport::LogCapture log;
+    auto bus = std::make_shared<simulator::VirtualMidiBus>();
+    simulator::SimulatedSoundEngine engine(*bus);
+    engine.connect();
+
+    std::unique_ptr<OrmelProxyImpl> proxy;
+    std::atomic<bool> built{false};
+    std::thread builder(
+        [&]
+        {
+            proxy = std::make_unique<OrmelProxyImpl>(bus);
+            built = true;
+        });
+    testsupport::pumpUntil([&] { return built.load(); }, 5s);
+    builder.join();
+    ASSERT_TRUE(proxy->getStatus().wasOk());
+
+    constexpr int messageCount = 3000;
+    std::thread sender(
+        [&engine]
+        {
+            for (int i = 0; i < messageCount; ++i)
+                engine.send(juce::MidiMessage::controllerEvent(1, 7, i % 128));
+        });
+
+    constexpr int callbackCount = 200;
+    std::vector<std::unique_ptr<int>> counters;
+    for (int i = 0; i < callbackCount; ++i)
+    {
+        counters.push_back(std::make_unique<int>(0));
+        int* counter = counters.back().get();
+        proxy->addMessageReceivedCallback([counter](const juce::MidiMessage&) { ++*counter; });
+        std::this_thread::yield();
+    }
+    sender.join();
+    ASSERT_TRUE(bus->waitUntilDelivered(10s));
+
+    // Settled: the last callback is the only one still called.
+    proxy->addMessageReceivedCallback([](const juce::MidiMessage&) {});
+    int total = 0;
+    for (const auto& counter : counters)
+        total += *counter;
+    const int dropped =
+        log.count(spdlog::level::warn, "Incoming midi message ignored: message callback hasn't been set yet");
+    EXPECT_EQ(total + dropped, messageCount);
+    proxy.reset();
+}
+} // namespace
