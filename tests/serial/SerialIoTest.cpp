@@ -339,7 +339,7 @@ TEST_F(SerialOnPty, BadLineSettingsAreRefused)
     serial::Serial port(pty.slavePath());
     EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setParity(serial::parity_mark); }),
               "OS does not support mark or space parity");
-    EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setParity(static_cast<serial::parity_t>(9)); }),
+    EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setParity(static_cast<serial::parity_t>(5)); }),
               "invalid parity");
     port.setParity(serial::parity_none);
     EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setBytesize(static_cast<serial::bytesize_t>(9)); }),
