@@ -35,16 +35,18 @@ TEST(OrmelProxyConcurrency, theCallbackIsReplacedWhileMessagesArrive)
     ASSERT_TRUE(proxy->getStatus().wasOk());
 
     constexpr int messageCount = 3000;
+    std::atomic<bool> allSent{false};
     std::thread sender(
-        [&engine]
+        [&engine, &allSent]
         {
             for (int i = 0; i < messageCount; ++i)
                 engine.send(juce::MidiMessage::controllerEvent(1, 7, i % 128));
+            allSent = true;
         });
 
-    constexpr int callbackCount = 200;
+    // Replaced over and over for as long as messages are on their way.
     std::vector<std::unique_ptr<int>> counters;
-    for (int i = 0; i < callbackCount; ++i)
+    while (!allSent || counters.size() < 100)
     {
         counters.push_back(std::make_unique<int>(0));
         int* counter = counters.back().get();
