@@ -19,12 +19,12 @@ juce::String toJuce(std::string_view text)
 } // namespace
 
 Core::Core(PlatformServices services)
-    : serialDeviceFacade(values, services.listSerialPorts)
+    : values(makeInitialValues())
+    , serialDeviceFacade(values, services.listSerialPorts)
     , midiDeviceFacade(values, services.midiSystem)
     , platform(std::move(services))
     , aliveToken(std::make_shared<Core*>(this))
 {
-    fillInitialValues(values);
     updateAvailableChecker = std::make_unique<UpdateAvailableChecker>(values);
     logMachineDescription();
     configureProperties();
@@ -38,8 +38,11 @@ Core::~Core()
     longOperation.reset();
 }
 
-void Core::fillInitialValues(SharedValueTable& table)
+// Filled before any facade exists, so a facade's first writes are never
+// overwritten by an initial value.
+SharedValueTable Core::makeInitialValues()
 {
+    SharedValueTable table;
     table[Dictionary::midiDevicesKey] = juce::var(juce::Array<juce::var>());
     table[Dictionary::selectedMidiDeviceKey] = juce::String();
     table[Dictionary::currentTaveloVersionKey] = toJuce(Dictionary::noVersionFound);
@@ -60,6 +63,7 @@ void Core::fillInitialValues(SharedValueTable& table)
     table["longOperationProgress"] = 0;
     table["longOperationStatus"] = juce::String();
     table[Dictionary::firmwareLongOperation] = false;
+    return table;
 }
 
 void Core::logMachineDescription()

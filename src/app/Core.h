@@ -44,7 +44,7 @@ public:
     std::unique_ptr<juce::Thread> longOperation;
 
 private:
-    static void fillInitialValues(SharedValueTable& values);
+    static SharedValueTable makeInitialValues();
     static void logMachineDescription();
     void configureProperties();
 

@@ -16,6 +16,12 @@ public:
     using Map = std::unordered_map<std::string_view, juce::Value>;
 
     SharedValueTable();
+    // Moving keeps every key valid: the owned key texts move with their
+    // storage blocks.
+    SharedValueTable(SharedValueTable&&) = default;
+    SharedValueTable& operator=(SharedValueTable&&) = delete;
+    SharedValueTable(const SharedValueTable&) = delete;
+    SharedValueTable& operator=(const SharedValueTable&) = delete;
 
     juce::Value& operator[](std::string_view key);
     juce::Value& at(std::string_view key);

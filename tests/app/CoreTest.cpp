@@ -2,6 +2,7 @@
 #include "Dictionary.h"
 #include "support/LogCapture.h"
 #include "support/MessageLoop.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 
@@ -12,30 +13,6 @@ using namespace std::chrono_literals;
 
 namespace
 {
-// Points HOME at an empty folder for the test's lifetime, so the user
-// properties never touch the real user's files.
-class TemporaryHome
-{
-public:
-    TemporaryHome()
-        : folder(juce::File::getSpecialLocation(juce::File::tempDirectory)
-                     .getNonexistentChildFile("home", "", false))
-    {
-        folder.createDirectory();
-        if (const char* home = std::getenv("HOME"))
-            previous = home;
-        setenv("HOME", folder.getFullPathName().toRawUTF8(), 1);
-    }
-    ~TemporaryHome()
-    {
-        setenv("HOME", previous.c_str(), 1);
-        folder.deleteRecursively();
-    }
-    const juce::File folder;
-
-private:
-    std::string previous;
-};
 
 struct Expected
 {
@@ -46,7 +23,7 @@ struct Expected
 
 TEST(Core, StartsWithEveryKeyItsInitialValueAndType)
 {
-    const TemporaryHome home;
+    const testsupport::TemporaryHome home;
     const Core core;
 
     const std::vector<Expected> expected{
@@ -83,12 +60,12 @@ TEST(Core, StartsWithEveryKeyItsInitialValueAndType)
     ASSERT_TRUE(devices.isArray());
     EXPECT_EQ(devices.size(), 0);
     EXPECT_FALSE(core.isUpdatePossible());
-    EXPECT_FALSE(home.folder.getChildFile("TaveloUpdater").exists());
+    EXPECT_FALSE(home.getFolder().getChildFile("TaveloUpdater").exists());
 }
 
 TEST(Core, LogsTheMachineAtStart)
 {
-    const TemporaryHome home;
+    const testsupport::TemporaryHome home;
     testsupport::LogCapture log;
     const Core core;
 
@@ -121,7 +98,7 @@ TEST(Core, LogsTheMachineAtStart)
 
 TEST(UpdateAvailableChecker, FollowsSerialStatusAndFirmwareVersion)
 {
-    const TemporaryHome home;
+    const testsupport::TemporaryHome home;
     Core core;
     auto& serial = core.values[Dictionary::taveloSerialStatus];
     auto& version = core.values[Dictionary::currentTaveloVersionKey];
@@ -158,14 +135,14 @@ TEST(UpdateAvailableChecker, FollowsSerialStatusAndFirmwareVersion)
 
 TEST(Core, SavesTheUserPropertiesInTheUsersFolder)
 {
-    const TemporaryHome home;
+    const testsupport::TemporaryHome home;
     {
         Core core;
         auto* properties = core.getUserProperties();
         ASSERT_NE(properties, nullptr);
         properties->setValue("Absolute path to the default firmware folder", "/music/update.taveloupdate");
     }
-    const auto file = home.folder.getChildFile("TaveloUpdater").getChildFile("Tavelo Updater.settings");
+    const auto file = home.getFolder().getChildFile("TaveloUpdater").getChildFile("Tavelo Updater.settings");
     ASSERT_TRUE(file.existsAsFile());
     const auto xml = juce::parseXML(file);
     ASSERT_NE(xml, nullptr);

@@ -3,6 +3,7 @@
 #include "SimulatedInstrument.h"
 #include "support/LogCapture.h"
 #include "support/MessageLoop.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 
@@ -13,30 +14,6 @@ using testsupport::pumpUntil;
 
 namespace
 {
-// Points HOME at an empty folder for the test's lifetime, so the user
-// properties never touch the real user's files.
-class TemporaryHome
-{
-public:
-    TemporaryHome()
-        : folder(juce::File::getSpecialLocation(juce::File::tempDirectory)
-                     .getNonexistentChildFile("home", "", false))
-    {
-        folder.createDirectory();
-        if (const char* home = std::getenv("HOME"))
-            previous = home;
-        setenv("HOME", folder.getFullPathName().toRawUTF8(), 1);
-    }
-    ~TemporaryHome()
-    {
-        setenv("HOME", previous.c_str(), 1);
-        folder.deleteRecursively();
-    }
-
-private:
-    const juce::File folder;
-    std::string previous;
-};
 
 juce::String text(Core& core, std::string_view key)
 {
@@ -50,7 +27,7 @@ bool updatePossible(Core& core)
 
 TEST(CoreWithTheInstrument, theDeviceValuesFillAndResetAsTheInstrumentComesAndGoes)
 {
-    const TemporaryHome home;
+    const testsupport::TemporaryHome home;
     const testsupport::LogCapture log;
     auto bus = std::make_shared<simulator::VirtualMidiBus>();
 
@@ -84,5 +61,23 @@ TEST(CoreWithTheInstrument, theDeviceValuesFillAndResetAsTheInstrumentComesAndGo
     // Back again, as after a restart.
     instrument.connect();
     ASSERT_TRUE(pumpUntil([&] { return updatePossible(core); }, 10s));
+}
+
+TEST(CoreWithTheInstrument, anInstrumentPresentAtStartIsSelectedOnTheFirstPoll)
+{
+    const testsupport::TemporaryHome home;
+    auto bus = std::make_shared<simulator::VirtualMidiBus>();
+    simulator::SimulatedInstrument instrument(*bus);
+    instrument.connect();
+
+    PlatformServices services;
+    services.listSerialPorts = [] { return std::vector<serial::PortInfo>(); };
+    services.midiSystem = bus;
+    Core core(std::move(services));
+
+    EXPECT_EQ(text(core, Dictionary::selectedMidiDeviceKey), "");
+    ASSERT_TRUE(pumpUntil([&] { return updatePossible(core); }, 10s));
+    EXPECT_EQ(text(core, Dictionary::selectedMidiDeviceKey), "Tavelo play");
+    EXPECT_EQ(text(core, Dictionary::currentTaveloVersionKey), instrument.getData().firmwareVersion);
 }
 } // namespace
