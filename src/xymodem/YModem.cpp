@@ -73,11 +73,6 @@ void YModem::transmit(const std::vector<std::filesystem::path>& filesToSend,
     {
         completed = runStateMachine(stateTransitions, unexpectedInput, transmissionAborted, logPackets);
     }
-    catch (const XYModemExceptions::Timeout&)
-    {
-        cancelReceiver();
-        throw;
-    }
     catch (const XYModemExceptions::TransmissionAborted&)
     {
         cancelReceiver();
@@ -98,8 +93,38 @@ void YModem::transmit(const std::vector<std::filesystem::path>& filesToSend,
         cancelReceiver();
         throw;
     }
+    catch (const XYModemExceptions::Timeout& timeout)
+    {
+        if (lastHeaderSent)
+        {
+            endWithoutAcknowledgement(timeout);
+            return;
+        }
+        cancelReceiver();
+        throw;
+    }
+    catch (const std::exception& failure)
+    {
+        // The device's own failures.
+        if (lastHeaderSent)
+        {
+            endWithoutAcknowledgement(failure);
+            return;
+        }
+        throw;
+    }
     if (!completed)
         cancelReceiver();
+}
+
+void YModem::endWithoutAcknowledgement(const std::exception& reason)
+{
+    // Every file's EOT has been acknowledged, so the files are complete;
+    // receivers that end the batch by leaving (lrzsz's rb hangs up, an
+    // instrument restarts) never acknowledge its end.
+    finished = true;
+    logger->warn("The end of the batch was not acknowledged ({}); every file was", reason.what());
+    logger->info("YModem transmission finished !");
 }
 
 void YModem::executeState(unsigned state, bool logPackets)

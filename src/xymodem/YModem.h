@@ -3,6 +3,7 @@
 #include "FileTransferProtocol.h"
 #include "XModem.h"
 
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -32,8 +33,9 @@ public:
     ~YModem() override;
 
     // Sends the files, the last one first. Returns when the receiver has
-    // acknowledged the end of the batch, or when the yield callback asked to
-    // stop (the receiver is then cancelled with CAN CAN). Throws
+    // acknowledged the end of the batch, or has gone silent or away after
+    // it, or when the yield callback asked to stop (the receiver is then
+    // cancelled with CAN CAN). Throws
     // XYModemExceptions on a time-out, too many re-sends, a cancel by the
     // receiver or an unreadable file, cancelling the receiver first, and
     // passes the device's own exceptions through.
@@ -51,6 +53,7 @@ private:
     void executeState(unsigned state, bool logPackets) override;
     void executeSendHeader(bool logPackets);
     void acknowledgeHeader(bool logPackets);
+    void endWithoutAcknowledgement(const std::exception& reason);
     void logPacket(const Packet& packet, bool logPackets) const;
 
     XModem xmodem;

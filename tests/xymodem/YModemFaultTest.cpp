@@ -319,8 +319,7 @@ INSTANTIATE_TEST_SUITE_P(Phases, Silence,
                          testing::Values(std::make_tuple("BeforeTheFirstRequest", Kind::invalid),
                                          std::make_tuple("AfterTheHeader", Kind::header),
                                          std::make_tuple("AfterADataPacket", Kind::data),
-                                         std::make_tuple("AfterEot", Kind::eot),
-                                         std::make_tuple("AfterTheEndOfBatch", Kind::endOfBatch)),
+                                         std::make_tuple("AfterEot", Kind::eot)),
                          [](const auto& phase) { return std::string(std::get<0>(phase.param)); });
 
 // A stop request ends the transfer at once: transmit returns normally and
@@ -344,3 +343,22 @@ TEST_P(StopRequest, EndsTheTransferWithOnlyACancel)
 // Before the start, after the header, after each data packet, after EOT and
 // after the end of the batch.
 INSTANTIATE_TEST_SUITE_P(Phases, StopRequest, testing::Values(0, 1, 2, 3, 4, 5, 6));
+
+// Every file's EOT was acknowledged: a receiver that says nothing to the end
+// of the batch, or leaves, has all the files.
+TEST(SilenceAfterTheEndOfBatch, StillCompletesTheTransferWithoutACancel)
+{
+    TransferRig rig(300ms);
+    rig.receiver.setFault(
+        [](const Event& event) -> OptionalReply
+        {
+            if (event.kind == Kind::endOfBatch)
+                return Reply{{}, true};
+            return std::nullopt;
+        });
+    rig.receiverStarts();
+    const auto content = randomContent(threePackets, 19);
+    EXPECT_NO_THROW(rig.send({rig.folder.writeFile("image.sfb", content)}));
+    EXPECT_TRUE(rig.receiver.files()[0].data == content);
+    EXPECT_EQ(rig.cancelCount(), 0);
+}

@@ -1,0 +1,124 @@
+#include "SerialHandler.h"
+#include "XYModemExceptions.h"
+#include "YModem.h"
+#include "peer/RbSession.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+using namespace xymodemtest;
+using namespace std::chrono_literals;
+
+namespace
+{
+struct Outcome
+{
+    std::optional<int> receiverStatus;
+    std::string received;
+    std::vector<float> progress;
+    std::string errors;
+};
+
+Outcome sendToRb(RbSession& session, const std::filesystem::path& image, const std::string& log)
+{
+    Outcome outcome;
+    xymodem::SerialHandler handler(session.port());
+    xymodem::YModem sender(handler, log, 2);
+    sender.transmit(
+        {image}, [&](float fraction) { outcome.progress.push_back(fraction); },
+        session.yieldStartingReceiver(), true);
+    outcome.receiverStatus = session.waitForReceiver(20s);
+    outcome.received = readFile(session.receivedFolder() / image.filename());
+    outcome.errors = session.receiverErrors();
+    return outcome;
+}
+} // namespace
+
+class RbReceives : public testing::TestWithParam<size_t>
+{
+};
+
+TEST_P(RbReceives, TheExactFileAndExitsCleanly)
+{
+    const auto size = GetParam();
+    TemporaryFolder folder;
+    const auto content = randomContent(size, static_cast<uint32_t>(size) + 99);
+    const auto image = folder.writeFile("image.sfb", content);
+    RbSession session(folder.path());
+
+    const auto outcome = sendToRb(session, image, (folder.path() / "dspUpdate.log").string());
+
+    EXPECT_EQ(outcome.receiverStatus, std::optional<int>(0)) << outcome.errors;
+    // rb keeps whole blocks when it does not trim to the announced size.
+    ASSERT_GE(outcome.received.size(), size);
+    EXPECT_TRUE(outcome.received.substr(0, size) == content);
+    const auto packets = (size + 1023) / 1024;
+    ASSERT_EQ(outcome.progress.size(), packets) << "a packet was sent more than once";
+    EXPECT_EQ(outcome.progress.back(), 1.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RbReceives, testing::Values(1, 1024, 256 * 1024 + 1, 2 * 1024 * 1024));
+
+TEST(RbRepairs, ACorruptedPacketIsNakedAndResent)
+{
+    TemporaryFolder folder;
+    const size_t size = 10 * 1024 + 7;
+    const auto content = randomContent(size, 5);
+    const auto image = folder.writeFile("image.sfb", content);
+    // Header, packets 1 and 2, then a payload byte of packet 3.
+    LineRelay::Options line;
+    line.corruptAt = 3 * 1029 + 400;
+    RbSession session(folder.path(), line);
+
+    const auto outcome = sendToRb(session, image, (folder.path() / "dspUpdate.log").string());
+
+    EXPECT_EQ(outcome.receiverStatus, std::optional<int>(0)) << outcome.errors;
+    ASSERT_GE(outcome.received.size(), size);
+    EXPECT_TRUE(outcome.received.substr(0, size) == content);
+    // Eleven packets, the third of them twice with the same progress.
+    ASSERT_EQ(outcome.progress.size(), 12u);
+    EXPECT_EQ(outcome.progress[2], outcome.progress[3]);
+    EXPECT_GE(session.line().forwardedToReceiver(), 12u * 1029);
+}
+
+TEST(SerialHandlerOnAPty, KeepsEveryByteThatArrivedAndAddsLaterOnes)
+{
+    PtyLink link;
+    serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
+    xymodem::SerialHandler handler(port);
+    const uint8_t first[] = {0x06, 0x43};
+    ASSERT_EQ(::write(link.masterFd(), first, 2), 2);
+    ASSERT_TRUE(handler.waitReadable(1000ms));
+    std::this_thread::sleep_for(20ms);
+    handler.readAll();
+    const uint8_t second[] = {0x15};
+    ASSERT_EQ(::write(link.masterFd(), second, 1), 1);
+    ASSERT_TRUE(handler.waitReadable(1000ms));
+    handler.readAll();
+    EXPECT_EQ(handler.showBuffer(), "    6   67   21");
+    // The port's own time-out is back after the sliced wait.
+    EXPECT_EQ(handler.getReadTimeout(), 1000ms);
+    EXPECT_FALSE(handler.waitReadable(50ms));
+}
+
+TEST(SerialHandlerOnAPty, AVanishedDeviceIsAnErrorNotAnEndlessWakeUp)
+{
+    PtyLink link;
+    serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
+    xymodem::SerialHandler handler(port);
+    link.releaseMaster();
+    ASSERT_TRUE(handler.waitReadable(1000ms));
+    EXPECT_THROW(handler.readAll(), serial::IOException);
+}
+
+TEST(SerialHandlerOnAPty, AWriteTheLineCannotTakeInTimeIsATimeout)
+{
+    PtyLink link; // nobody reads the far end
+    serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 200, 0));
+    xymodem::SerialHandler handler(port);
+    const std::vector<uint8_t> bytes(4 * 1024 * 1024, 0x55);
+    EXPECT_THROW(handler.write(bytes.data(), bytes.size()), XYModemExceptions::Timeout);
+}
