@@ -12,7 +12,6 @@
 #include "YModem.h"
 #include "peer/LineRelay.h"
 #include "peer/PeerProcess.h"
-#include "peer/PtyLink.h"
 #include "support/TemporaryFolder.h"
 
 #include <fcntl.h>
@@ -67,7 +66,8 @@ public:
     {
         if (turnaround)
         {
-            receiverSide = std::make_unique<PtyLink>();
+            receiverSide =
+                std::make_unique<testsupport::PseudoTerminal>(testsupport::PseudoTerminal::Use::lineForPeer);
             LineRelay::Options options;
             options.turnaround = *turnaround;
             relay = std::make_unique<LineRelay>(senderSide, *receiverSide, options);
@@ -100,8 +100,8 @@ public:
     void releaseSenderSide() { senderSide.releaseSlave(); }
 
 private:
-    PtyLink senderSide;
-    std::unique_ptr<PtyLink> receiverSide;
+    testsupport::PseudoTerminal senderSide{testsupport::PseudoTerminal::Use::lineForPeer};
+    std::unique_ptr<testsupport::PseudoTerminal> receiverSide;
     std::unique_ptr<LineRelay> relay;
 };
 

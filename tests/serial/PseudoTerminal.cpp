@@ -11,24 +11,26 @@
 
 namespace testsupport
 {
-PseudoTerminal::PseudoTerminal()
+PseudoTerminal::PseudoTerminal(Use use)
 {
     char name[256] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) == -1)
+    termios raw{};
+    ::cfmakeraw(&raw);
+    if (::openpty(&master, &slave, name, use == Use::lineForPeer ? &raw : nullptr, nullptr) == -1)
         throw std::system_error(errno, std::generic_category(), "openpty");
     path = name;
-    // The master side must never block the test.
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    // When the test plays the device, the master side must never block it.
+    if (use == Use::testPlaysDevice)
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    // A peer gets its side through dup2, which clears the flag on its copy.
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
     ::fcntl(slave, F_SETFD, FD_CLOEXEC);
 }
 
 PseudoTerminal::~PseudoTerminal()
 {
-    if (master != -1)
-        ::close(master);
-    if (slave != -1)
-        ::close(slave);
+    releaseMaster();
+    releaseSlave();
 }
 
 void PseudoTerminal::writeToPort(const std::vector<uint8_t>& bytes)
@@ -78,7 +80,20 @@ void PseudoTerminal::drain()
 
 void PseudoTerminal::hangUp()
 {
-    ::close(master);
+    releaseMaster();
+}
+
+void PseudoTerminal::releaseMaster()
+{
+    if (master != -1)
+        ::close(master);
     master = -1;
+}
+
+void PseudoTerminal::releaseSlave()
+{
+    if (slave != -1)
+        ::close(slave);
+    slave = -1;
 }
 } // namespace testsupport

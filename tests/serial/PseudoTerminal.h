@@ -7,12 +7,22 @@
 
 namespace testsupport
 {
-// A pseudo-terminal pair: the test plays the device on the master side, the
-// code under test opens the slave's path as its serial port.
+// A pseudo-terminal pair: the code under test opens the slave's path as its
+// serial port, and on the master side either the test plays the device or a
+// peer program gets a side as its line.
 class PseudoTerminal
 {
 public:
-    PseudoTerminal();
+    enum class Use
+    {
+        // The test reads and writes the master itself, which never blocks.
+        testPlaysDevice,
+        // A peer program gets a side as its line: raw and blocking, as a
+        // serial line is.
+        lineForPeer
+    };
+
+    explicit PseudoTerminal(Use use = Use::testPlaysDevice);
     ~PseudoTerminal();
 
     PseudoTerminal(const PseudoTerminal&) = delete;
@@ -20,7 +30,8 @@ public:
 
     const std::string& slavePath() const noexcept { return path; }
     int masterFd() const noexcept { return master; }
-    // A descriptor on the slave side, for reading its settings.
+    // A descriptor on the slave side, for reading its settings; held open,
+    // so the line never hangs up while no port is open.
     int slaveFd() const noexcept { return slave; }
 
     void writeToPort(const std::vector<uint8_t>& bytes);
@@ -31,6 +42,10 @@ public:
 
     // The device goes away: closing the master hangs the slave up.
     void hangUp();
+    // Close our own copies, so that the line hangs up when the peer that
+    // holds the other copy leaves.
+    void releaseMaster();
+    void releaseSlave();
 
 private:
     int master = -1;

@@ -1,3 +1,4 @@
+#include "PseudoTerminal.h"
 #include "SerialHandler.h"
 #include "XYModemExceptions.h"
 #include "YModem.h"
@@ -86,7 +87,7 @@ TEST(RbRepairs, ACorruptedPacketIsNakedAndResent)
 
 TEST(SerialHandlerOnAPty, KeepsEveryByteThatArrivedAndAddsLaterOnes)
 {
-    PtyLink link;
+    testsupport::PseudoTerminal link(testsupport::PseudoTerminal::Use::lineForPeer);
     serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
     xymodem::SerialHandler handler(port);
     const uint8_t first[] = {0x06, 0x43};
@@ -106,7 +107,7 @@ TEST(SerialHandlerOnAPty, KeepsEveryByteThatArrivedAndAddsLaterOnes)
 
 TEST(SerialHandlerOnAPty, AVanishedDeviceIsAnErrorNotAnEndlessWakeUp)
 {
-    PtyLink link;
+    testsupport::PseudoTerminal link(testsupport::PseudoTerminal::Use::lineForPeer);
     serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
     xymodem::SerialHandler handler(port);
     link.releaseMaster();
@@ -116,7 +117,8 @@ TEST(SerialHandlerOnAPty, AVanishedDeviceIsAnErrorNotAnEndlessWakeUp)
 
 TEST(SerialHandlerOnAPty, AWriteTheLineCannotTakeInTimeIsATimeout)
 {
-    PtyLink link; // nobody reads the far end
+    testsupport::PseudoTerminal link(
+        testsupport::PseudoTerminal::Use::lineForPeer); // nobody reads the far end
     serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 200, 0));
     xymodem::SerialHandler handler(port);
     const std::vector<uint8_t> bytes(4 * 1024 * 1024, 0x55);

@@ -31,7 +31,8 @@ void writeAll(int fd, const uint8_t* data, size_t length)
 }
 } // namespace
 
-LineRelay::LineRelay(PtyLink& sender, PtyLink& receiver, Options relayOptions)
+LineRelay::LineRelay(testsupport::PseudoTerminal& sender, testsupport::PseudoTerminal& receiver,
+                     Options relayOptions)
     : senderLink(sender)
     , senderSide(sender.masterFd())
     , receiverSide(receiver.masterFd())

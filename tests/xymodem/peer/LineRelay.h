@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PtyLink.h"
+#include "PseudoTerminal.h"
 
 #include <atomic>
 #include <chrono>
@@ -28,7 +28,8 @@ public:
         std::optional<size_t> corruptAt;
     };
 
-    LineRelay(PtyLink& senderLink, PtyLink& receiverLink, Options options);
+    LineRelay(testsupport::PseudoTerminal& senderLink, testsupport::PseudoTerminal& receiverLink,
+              Options options);
     ~LineRelay();
 
     LineRelay(const LineRelay&) = delete;
@@ -40,7 +41,7 @@ private:
     void run();
     void passToReceiver(uint8_t* data, size_t length);
 
-    PtyLink& senderLink;
+    testsupport::PseudoTerminal& senderLink;
     const int senderSide;
     const int receiverSide;
     const Options options;

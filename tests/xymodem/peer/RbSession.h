@@ -2,7 +2,6 @@
 
 #include "LineRelay.h"
 #include "PeerProcess.h"
-#include "PtyLink.h"
 
 #include "serial/Serial.h"
 
@@ -38,8 +37,8 @@ public:
     std::string receiverErrors() const;
 
 private:
-    PtyLink senderLink;
-    PtyLink receiverLink;
+    testsupport::PseudoTerminal senderLink{testsupport::PseudoTerminal::Use::lineForPeer};
+    testsupport::PseudoTerminal receiverLink{testsupport::PseudoTerminal::Use::lineForPeer};
     std::unique_ptr<serial::Serial> serialPort;
     std::filesystem::path received;
     LineRelay relay;
