@@ -115,7 +115,19 @@ std::string FileTransferProtocol::getNextFileBlock(std::ifstream& stream, long n
 void FileTransferProtocol::writePacket(const Packet& packet)
 {
     device.flushAllInputBuffers();
+    requestsSinceLastBlock = 0;
     writeToDevice(packet.data(), packet.size());
+}
+
+unsigned char FileTransferProtocol::requestAgainAsNak(unsigned char byte, bool awaitingFirstBlock)
+{
+    if (byte != CRC_REQUEST || !awaitingFirstBlock)
+        return byte;
+    if (++requestsSinceLastBlock < 2)
+        return byte;
+    requestsSinceLastBlock = 0;
+    logger->info("The receiver asked again for the block it awaits: sending it again");
+    return NAK;
 }
 
 void FileTransferProtocol::writeControlByte(uint8_t byte)

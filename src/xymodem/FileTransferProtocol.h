@@ -45,6 +45,16 @@ protected:
 
     virtual void executeState(unsigned state, bool logPackets);
 
+    // How the byte reads in the current state; by default it is what it is.
+    virtual unsigned char interpret(unsigned char byte) { return byte; }
+
+    // A receiver that has not had the first block of a transfer yet (a
+    // header, or a file's first packet) asks for it again with "C", not NAK.
+    // The first "C" after a send may have crossed the block on the line; a
+    // second one means the block was lost, so it counts as a NAK and the
+    // re-send stays under the retry limits.
+    unsigned char requestAgainAsNak(unsigned char byte, bool awaitingFirstBlock);
+
     // The first row that leaves the current state on this byte and whose
     // guard holds gives the next state; no row gives the fallback.
     template <size_t N>
@@ -69,7 +79,7 @@ protected:
                          bool logPackets)
     {
         return runLoop([this, &table, fallback](unsigned char byte)
-                       { return getNextState(byte, currentState, fallback, table); },
+                       { return getNextState(interpret(byte), currentState, fallback, table); },
                        fallback, abortedState, logPackets);
     }
 
@@ -103,6 +113,8 @@ protected:
     int64_t lastWriteTime = 0;
     // The receiver cancelled, was cancelled, or cannot be reached any more.
     bool receiverReleased = false;
+    // "C"s received since the last block was written.
+    int requestsSinceLastBlock = 0;
 
 private:
     bool runLoop(const std::function<unsigned(unsigned char)>& nextState, unsigned fallback,

@@ -217,4 +217,9 @@ Packet XModem::makeDataPacket(const std::string& block, const uint8_t& packetNum
         logger->debug("{}", PacketBuilder::describe(packet));
     return packet;
 }
+unsigned char XModem::interpret(unsigned char byte)
+{
+    return requestAgainAsNak(byte, (currentState == sendPacket || currentState == resendPacket) &&
+                                       guards.get(packetsLeft) + 1 == static_cast<long>(totalPackets));
+}
 } // namespace xymodem

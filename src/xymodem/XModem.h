@@ -50,6 +50,7 @@ private:
 
     bool sendFile(const std::filesystem::path& path, bool logPackets);
     void executeState(unsigned state, bool logPackets) override;
+    unsigned char interpret(unsigned char byte) override;
     void executeSendPacket(bool logPackets);
 
     tools::YModemPacketId packetId{1};

@@ -28,7 +28,7 @@ bool retriesExhausted(const GuardConditions& guards)
 // A byte that matches no row leaves the machine waiting where it was (see
 // runStateMachine), so no row leaves unexpectedInput: a stray "C" while a
 // header's ACK is awaited neither re-sends the header outside the retry
-// limits nor resets them.
+// limits nor resets them. A second "C" there reads as a NAK (interpret).
 const YModem::Table YModem::stateTransitions{{
     {waitingStart, sendHeader, CRC_REQUEST, always},
     {sendHeader, headerAcknowledged, ACK, always},
@@ -216,5 +216,9 @@ void YModem::logPacket(const Packet& packet, bool logPackets) const
 {
     if (logPackets && logger->should_log(spdlog::level::debug))
         logger->debug("{}", PacketBuilder::describe(packet));
+}
+unsigned char YModem::interpret(unsigned char byte)
+{
+    return requestAgainAsNak(byte, currentState == sendHeader || currentState == resendHeader);
 }
 } // namespace xymodem

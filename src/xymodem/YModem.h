@@ -51,6 +51,7 @@ private:
     static const Table stateTransitions;
 
     void executeState(unsigned state, bool logPackets) override;
+    unsigned char interpret(unsigned char byte) override;
     void executeSendHeader(bool logPackets);
     void acknowledgeHeader(bool logPackets);
     void endWithoutAcknowledgement(const std::exception& reason);

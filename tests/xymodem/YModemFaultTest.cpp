@@ -268,16 +268,82 @@ TEST(StrayRequests, ARequestWhileAnAckIsAwaitedNeverSkipsAPacket)
     rig.receiver.setFault(
         [](const Event& event) -> OptionalReply
         {
-            if (event.kind == Kind::data && event.position == 0)
+            if (event.kind == Kind::data && event.position == 1)
                 return Reply{{{CRC_REQUEST}, {CRC_REQUEST}}, true};
             return std::nullopt;
         });
     rig.receiverStarts();
     EXPECT_THROW(rig.send({rig.folder.writeFile("image.sfb", randomContent(threePackets, 16))}),
                  XYModemExceptions::Timeout);
-    EXPECT_EQ(rig.countWrites([](const Bytes& w) { return isDataPacket(w, 2); }), 0);
+    EXPECT_EQ(rig.countWrites([](const Bytes& w) { return isDataPacket(w, 2); }), 1);
+    EXPECT_EQ(rig.countWrites([](const Bytes& w) { return isDataPacket(w, 3); }), 0);
     EXPECT_TRUE(rig.lastWriteIsCancel());
 }
+
+// A receiver that lost the first block of a transfer (the header, or a
+// file's first packet) asks for it again with "C" rather than NAK: the
+// second such request sends the block again, under the retry limits; a
+// single one, which may have crossed the block on the line, does not.
+class RequestedAgain : public testing::TestWithParam<Kind>
+{
+protected:
+    void run(int lostTimes, int requestsEachTime)
+    {
+        const auto kind = GetParam();
+        rig.receiver.setFault(
+            [=](const Event& event) -> OptionalReply
+            {
+                const bool target = event.kind == kind && (kind != Kind::data || event.position == 0);
+                if (!target || event.attempt >= lostTimes)
+                    return std::nullopt;
+                return Reply{std::vector<Bytes>(static_cast<size_t>(requestsEachTime), Bytes{CRC_REQUEST}),
+                             false};
+            });
+        rig.receiverStarts();
+        rig.send({rig.folder.writeFile("image.sfb", content)});
+    }
+
+    int sendingsOfTheTarget() const
+    {
+        int count = 0;
+        for (const auto& event : rig.receiver.events())
+            if (event.kind == GetParam() && (GetParam() != Kind::data || event.position == 0))
+                ++count;
+        return count;
+    }
+
+    TransferRig rig{300ms};
+    std::string content = randomContent(threePackets, 21);
+};
+
+TEST_P(RequestedAgain, TheSecondRequestSendsTheLostBlockAgain)
+{
+    run(3, 2);
+    EXPECT_TRUE(rig.receiver.problems().empty());
+    EXPECT_EQ(sendingsOfTheTarget(), 4);
+    ASSERT_EQ(rig.receiver.files().size(), 1u);
+    EXPECT_TRUE(rig.receiver.files()[0].data == content);
+    EXPECT_TRUE(rig.receiver.batchEnded());
+    EXPECT_EQ(rig.cancelCount(), 0);
+}
+
+TEST_P(RequestedAgain, ASingleRequestSendsNothingAgain)
+{
+    EXPECT_THROW(run(1, 1), XYModemExceptions::Timeout);
+    EXPECT_EQ(sendingsOfTheTarget(), 1);
+    EXPECT_TRUE(rig.lastWriteIsCancel());
+}
+
+TEST_P(RequestedAgain, TheRetryLimitsHold)
+{
+    EXPECT_THROW(run(100, 2), XYModemExceptions::TransmissionAborted);
+    EXPECT_EQ(sendingsOfTheTarget(), 12);
+    EXPECT_TRUE(rig.lastWriteIsCancel());
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstBlocks, RequestedAgain, testing::Values(Kind::header, Kind::data),
+                         [](const testing::TestParamInfo<Kind>& block)
+                         { return block.param == Kind::header ? "Header" : "FirstPacket"; });
 
 // Silence where an answer is due ends the transfer after the read time-out,
 // and the receiver is cancelled.
