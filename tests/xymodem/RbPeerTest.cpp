@@ -85,6 +85,32 @@ TEST(RbRepairs, ACorruptedPacketIsNakedAndResent)
     EXPECT_GE(session.line().forwardedToReceiver(), 12u * 1029);
 }
 
+// rb asks for a lost first block with "C" rather than NAK.
+class RbRepairsAFirstBlock : public testing::TestWithParam<size_t>
+{
+};
+
+TEST_P(RbRepairsAFirstBlock, ThatArrivedCorrupted)
+{
+    TemporaryFolder folder;
+    const size_t size = 3 * 1024;
+    const auto content = randomContent(size, 6);
+    const auto image = folder.writeFile("image.sfb", content);
+    LineRelay::Options line;
+    line.corruptAt = GetParam();
+    RbSession session(folder.path(), line);
+
+    const auto outcome = sendToRb(session, image, (folder.path() / "dspUpdate.log").string());
+
+    EXPECT_EQ(outcome.receiverStatus, std::optional<int>(0)) << outcome.errors;
+    ASSERT_GE(outcome.received.size(), size);
+    EXPECT_TRUE(outcome.received.substr(0, size) == content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, RbRepairsAFirstBlock, testing::Values(400u, 1029u + 400u),
+                         [](const testing::TestParamInfo<size_t>& block)
+                         { return block.param == 400u ? "Header" : "FirstPacket"; });
+
 TEST(SerialHandlerOnAPty, KeepsEveryByteThatArrivedAndAddsLaterOnes)
 {
     testsupport::PseudoTerminal link(testsupport::PseudoTerminal::Use::lineForPeer);

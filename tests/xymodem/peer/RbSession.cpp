@@ -6,8 +6,9 @@
 namespace xymodemtest
 {
 RbSession::RbSession(const std::filesystem::path& workFolder, LineRelay::Options line)
+    // The time-outs the application opens the instrument's port with.
     : serialPort(std::make_unique<serial::Serial>(senderLink.slavePath(), 115200,
-                                                  serial::Timeout(100000, 10000, 20, 10000, 20)))
+                                                  serial::Timeout(100000, 30000, 20, 100000, 20)))
     , received(workFolder / "received")
     , relay(senderLink, receiverLink, line)
 {
