@@ -1,4 +1,6 @@
 #include "Serial.h"
+#include <algorithm>
+#include <limits>
 
 #include "SerialImpl.h"
 
@@ -37,6 +39,12 @@ size_t Serial::available()
 bool Serial::waitReadable()
 {
     return pimpl->waitReadable(pimpl->getTimeout().read_timeout_constant);
+}
+
+bool Serial::waitReadable(std::chrono::milliseconds limit)
+{
+    const auto clamped = std::clamp<int64_t>(limit.count(), 0, std::numeric_limits<uint32_t>::max());
+    return pimpl->waitReadable(static_cast<uint32_t>(clamped));
 }
 
 void Serial::waitByteTimes(size_t count)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "SerialExceptions.h"
 #include "SerialTypes.h"
 #include "Timeout.h"
@@ -39,6 +41,8 @@ public:
 
     // Waits at most read_timeout_constant ms for input; true when readable.
     bool waitReadable();
+    // The same with a wait of its own, for callers that wait in slices.
+    bool waitReadable(std::chrono::milliseconds limit);
 
     // Sleeps the time that count characters take on the line.
     void waitByteTimes(size_t count);

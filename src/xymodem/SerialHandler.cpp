@@ -11,7 +11,7 @@ namespace xymodem
 {
 namespace
 {
-// Gives the port a shorter read time-out for one wait or read, and puts the
+// Gives the port a shorter read time-out for one read, and puts the
 // configured one back afterwards.
 class ScopedReadTimeout
 {
@@ -83,8 +83,7 @@ size_t SerialHandler::available() const
 
 bool SerialHandler::waitReadable(std::chrono::milliseconds limit) const
 {
-    const ScopedReadTimeout slice(*serial, limit);
-    return serial->waitReadable();
+    return serial->waitReadable(limit);
 }
 
 std::chrono::milliseconds SerialHandler::getReadTimeout() const
