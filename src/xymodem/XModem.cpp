@@ -1,6 +1,7 @@
 #include "XModem.h"
 
 #include "ControlBytes.h"
+#include "TransitionGuards.h"
 #include "XYModemExceptions.h"
 
 #include <spdlog/spdlog.h>
@@ -11,10 +12,6 @@ namespace xymodem
 {
 namespace
 {
-bool always(const GuardConditions&)
-{
-    return true;
-}
 bool packetsRemain(const GuardConditions& guards)
 {
     return guards.get(XModem::packetsLeft) > 0;
@@ -23,14 +20,9 @@ bool noPacketsRemain(const GuardConditions& guards)
 {
     return guards.get(XModem::packetsLeft) == 0;
 }
-bool mayRetry(const GuardConditions& guards)
-{
-    return guards.get(XModem::retries) < 11;
-}
-bool retriesExhausted(const GuardConditions& guards)
-{
-    return guards.get(XModem::retries) > 10;
-}
+using transitionGuards::always;
+constexpr auto mayRetry = transitionGuards::mayRetry<XModem::retries>;
+constexpr auto retriesExhausted = transitionGuards::retriesExhausted<XModem::retries>;
 } // namespace
 
 // A byte that matches no row leaves the machine waiting where it was (see

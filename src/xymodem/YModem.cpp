@@ -1,6 +1,7 @@
 #include "YModem.h"
 
 #include "ControlBytes.h"
+#include "TransitionGuards.h"
 #include "XYModemExceptions.h"
 
 #include <spdlog/spdlog.h>
@@ -11,18 +12,9 @@ namespace xymodem
 {
 namespace
 {
-bool always(const GuardConditions&)
-{
-    return true;
-}
-bool mayRetry(const GuardConditions& guards)
-{
-    return guards.get(YModem::retries) < 11;
-}
-bool retriesExhausted(const GuardConditions& guards)
-{
-    return guards.get(YModem::retries) > 10;
-}
+using transitionGuards::always;
+constexpr auto mayRetry = transitionGuards::mayRetry<YModem::retries>;
+constexpr auto retriesExhausted = transitionGuards::retriesExhausted<YModem::retries>;
 } // namespace
 
 // A byte that matches no row leaves the machine waiting where it was (see
