@@ -4,25 +4,17 @@
 #include "CrashHandler.h"
 #include "Dictionary.h"
 #include "utils/FmtJuceString.h"
+#include "utils/JuceStrings.h"
 
 #include <juce_events/juce_events.h>
 #include <spdlog/spdlog.h>
 
 #include <algorithm>
 
-namespace
-{
-juce::String toJuce(std::string_view text)
-{
-    return juce::String(text.data(), text.size());
-}
-} // namespace
-
 Core::Core(PlatformServices services)
     : values(makeInitialValues())
     , serialDeviceFacade(values, services.listSerialPorts)
     , midiDeviceFacade(values, services.midiSystem)
-    , platform(std::move(services))
     , aliveToken(std::make_shared<Core*>(this))
 {
     updateAvailableChecker = std::make_unique<UpdateAvailableChecker>(values);
@@ -45,9 +37,9 @@ SharedValueTable Core::makeInitialValues()
     SharedValueTable table;
     table[Dictionary::midiDevicesKey] = juce::var(juce::Array<juce::var>());
     table[Dictionary::selectedMidiDeviceKey] = juce::String();
-    table[Dictionary::currentTaveloVersionKey] = toJuce(Dictionary::noVersionFound);
-    table[Dictionary::currentPirelMatrixVersionKey] = toJuce(Dictionary::noVersionFound);
-    table[Dictionary::casingSerialNumber] = toJuce(Dictionary::noSerialNumber);
+    table[Dictionary::currentTaveloVersionKey] = utils::toJuceString(Dictionary::noVersionFound);
+    table[Dictionary::currentPirelMatrixVersionKey] = utils::toJuceString(Dictionary::noVersionFound);
+    table[Dictionary::casingSerialNumber] = utils::toJuceString(Dictionary::noSerialNumber);
     table[Dictionary::firmwareAbsolutePath] = "No file selected.";
     table[Dictionary::taveloSerialStatus] = false;
     table[Dictionary::downloadCalibDir] = "No directory selected.";
@@ -123,7 +115,7 @@ void Core::openSerialDevice()
     if (match == ports.end())
     {
         spdlog::warn("Could not find serial device");
-        throw CoreExceptions::CouldNotFindDevice(toJuce(SerialWatcher::instrumentHardwareId));
+        throw CoreExceptions::CouldNotFindDevice(utils::toJuceString(SerialWatcher::instrumentHardwareId));
     }
 
     auto& port = serialDeviceFacade.serialPort;

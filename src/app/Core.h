@@ -48,7 +48,6 @@ private:
     static void logMachineDescription();
     void configureProperties();
 
-    const PlatformServices platform;
     // Guards the posted flips against a Core destroyed before they run.
     std::shared_ptr<Core*> aliveToken;
     std::unique_ptr<UpdateAvailableChecker> updateAvailableChecker;

@@ -1,6 +1,7 @@
 #include "UpdateAvailableChecker.h"
 
 #include "Dictionary.h"
+#include "utils/JuceStrings.h"
 
 UpdateAvailableChecker::UpdateAvailableChecker(SharedValueTable& table)
     : values(table)
@@ -13,8 +14,7 @@ void UpdateAvailableChecker::valueChanged(juce::Value&)
 {
     const bool serialPortPresent = values[Dictionary::taveloSerialStatus].getValue();
     const auto version = values[Dictionary::currentTaveloVersionKey].toString();
-    const bool possible = serialPortPresent || version != juce::String(Dictionary::noVersionFound.data(),
-                                                                       Dictionary::noVersionFound.size());
+    const bool possible = serialPortPresent || version != utils::toJuceString(Dictionary::noVersionFound);
 
     updatePossible.store(possible);
     values[Dictionary::canLaunchUpdate] = possible;
