@@ -1,4 +1,5 @@
 #include "support/ChildProcess.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 #include <juce_graphics/juce_graphics.h>
@@ -20,11 +21,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run the tests under Xvfb (xvfb-run)";
-        home = juce::File::getSpecialLocation(juce::File::tempDirectory)
-                   .getNonexistentChildFile("apphome", "", false);
-        ASSERT_TRUE(home.createDirectory().wasOk());
     }
-    void TearDown() override { home.deleteRecursively(); }
 
     std::unique_ptr<ChildProcess> launch() const
     {
@@ -73,7 +70,8 @@ protected:
         return count;
     }
 
-    juce::File home;
+    const testsupport::TemporaryHome temporaryHome;
+    const juce::File& home = temporaryHome.getFolder();
 };
 } // namespace
 

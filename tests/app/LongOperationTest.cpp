@@ -22,6 +22,8 @@ TEST(LongOperation, AGuardOnAWorkerThreadFlipsTheFlagOnAndBackOff)
 {
     Core core;
     auto& flag = core.values[Dictionary::firmwareLongOperation];
+    FlagJournal journal;
+    flag.addListener(&journal);
 
     std::thread worker(
         [&core]
@@ -33,9 +35,13 @@ TEST(LongOperation, AGuardOnAWorkerThreadFlipsTheFlagOnAndBackOff)
     worker.join();
     // Nothing ran yet: every change is posted to this (the message) thread.
     EXPECT_FALSE(static_cast<bool>(flag.getValue()));
+    EXPECT_TRUE(journal.seen.empty());
 
+    // Both flips run in one go, so the listener may hear of them once.
     testsupport::pumpMessages(50ms);
+    EXPECT_FALSE(journal.seen.empty()) << "the flag never changed";
     EXPECT_FALSE(static_cast<bool>(flag.getValue()));
+    flag.removeListener(&journal);
 }
 
 TEST(LongOperation, TheFlagIsOnWhileTheGuardLives)

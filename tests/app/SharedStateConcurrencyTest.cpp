@@ -28,16 +28,13 @@ TEST(SharedState, ProgressWrittenByAWorkerIsReadExactlyOnTheMessageThread)
             progress->set(0.37);
             done = true;
         });
-    double last = 0.0;
     while (!done)
     {
         const auto seen = progress->get();
         EXPECT_GE(seen, 0.0);
         EXPECT_LE(seen, 1.0);
-        last = seen;
     }
     worker.join();
-    (void)last;
     EXPECT_EQ(progress->get(), 0.37);
 }
 

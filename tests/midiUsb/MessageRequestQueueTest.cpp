@@ -2,6 +2,7 @@
 
 #include "VirtualMidiBus.h"
 #include "support/LogCapture.h"
+#include "support/MessageLoop.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -240,7 +241,7 @@ TEST(SysExMidiHandler, ticksEveryFiveMillisecondsOnTheMessageThreadWhenStarted)
     handler.addMessageToQueue(
         infoRequest(4), [] {}, [](const juce::String&) {});
     handler.startTimer(midiUsb::SysExMidiHandler::tickPeriodMs);
-    juce::MessageManager::getInstance()->runDispatchLoopUntil(200);
+    testsupport::pumpMessages(std::chrono::milliseconds(200));
     handler.stopTimer();
     const std::lock_guard lock(mutex);
     EXPECT_THAT(onMessageThread, ElementsAre(true));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -75,6 +76,18 @@ public:
         addClassEntry(name, device);
     }
 
+    // Ports ttyACM0, ttyACM1, ... on USB devices 1-1, 1-2, ..., each the
+    // default device with the given changes.
+    void addAcmPorts(const std::vector<std::function<void(UsbDevice&)>>& changes)
+    {
+        for (std::size_t i = 0; i < changes.size(); ++i)
+        {
+            UsbDevice device;
+            changes[i](device);
+            addAcmPort("ttyACM" + std::to_string(i), addUsbDevice("1-" + std::to_string(i + 1), device));
+        }
+    }
+
     // A virtual terminal: no device link.
     void addVirtualTerminal(const std::string& name)
     {
@@ -132,30 +145,28 @@ TEST(PortListing, FindsAcmAndUsbSerialPortsWithTheirUsbIdentifiers)
 TEST(PortListing, FormatsIdentifiersAndMissingFields)
 {
     FakeSysfs sysfs;
-    FakeSysfs::UsbDevice upperCase;
-    upperCase.idVendor = "5C6D";
-    upperCase.serial.reset();
-    sysfs.addAcmPort("ttyACM0", sysfs.addUsbDevice("1-1", upperCase));
-
-    FakeSysfs::UsbDevice noVendor;
-    noVendor.idVendor = "0000";
-    sysfs.addAcmPort("ttyACM1", sysfs.addUsbDevice("1-2", noVendor));
-
-    FakeSysfs::UsbDevice vendorOnly;
-    vendorOnly.product.reset();
-    vendorOnly.manufacturer = "Quarnel  \t";
-    sysfs.addAcmPort("ttyACM2", sysfs.addUsbDevice("1-3", vendorOnly));
-
-    FakeSysfs::UsbDevice productOnly;
-    productOnly.manufacturer.reset();
-    productOnly.product = "Tavelo\n";
-    sysfs.addAcmPort("ttyACM3", sysfs.addUsbDevice("1-4", productOnly));
-
-    FakeSysfs::UsbDevice noNames;
-    noNames.manufacturer.reset();
-    noNames.product.reset();
-    noNames.idProduct = "1";
-    sysfs.addAcmPort("ttyACM4", sysfs.addUsbDevice("1-5", noNames));
+    sysfs.addAcmPorts({[](auto& upperCase)
+                       {
+                           upperCase.idVendor = "5C6D";
+                           upperCase.serial.reset();
+                       },
+                       [](auto& noVendor) { noVendor.idVendor = "0000"; },
+                       [](auto& vendorOnly)
+                       {
+                           vendorOnly.product.reset();
+                           vendorOnly.manufacturer = "Quarnel  \t";
+                       },
+                       [](auto& productOnly)
+                       {
+                           productOnly.manufacturer.reset();
+                           productOnly.product = "Tavelo\n";
+                       },
+                       [](auto& noNames)
+                       {
+                           noNames.manufacturer.reset();
+                           noNames.product.reset();
+                           noNames.idProduct = "1";
+                       }});
 
     const auto ports = sysfs.list();
     ASSERT_EQ(ports.size(), 5u);
@@ -171,19 +182,14 @@ TEST(PortListing, FormatsIdentifiersAndMissingFields)
 TEST(PortListing, OverlongTextsFallBackToTheirDefaults)
 {
     FakeSysfs sysfs;
-    FakeSysfs::UsbDevice longSerial;
-    longSerial.serial = std::string(110, 'S');
-    sysfs.addAcmPort("ttyACM0", sysfs.addUsbDevice("1-1", longSerial));
-
-    FakeSysfs::UsbDevice fitting;
-    // "USB VID:PID=5c6d:0010 SNR=" is 26 characters: 101 more fill 127.
-    fitting.serial = std::string(101, 'F');
-    fitting.product = std::string(1024, 'P');
-    sysfs.addAcmPort("ttyACM1", sysfs.addUsbDevice("1-2", fitting));
-
-    FakeSysfs::UsbDevice nonAscii;
-    nonAscii.product = "Tav\xc3\xa9lo";
-    sysfs.addAcmPort("ttyACM2", sysfs.addUsbDevice("1-3", nonAscii));
+    sysfs.addAcmPorts({[](auto& longSerial) { longSerial.serial = std::string(110, 'S'); },
+                       [](auto& fitting)
+                       {
+                           // "USB VID:PID=5c6d:0010 SNR=" is 26 characters: 101 more fill 127.
+                           fitting.serial = std::string(101, 'F');
+                           fitting.product = std::string(1024, 'P');
+                       },
+                       [](auto& nonAscii) { nonAscii.product = "Tav\xc3\xa9lo"; }});
 
     const auto ports = sysfs.list();
     ASSERT_EQ(ports.size(), 3u);

@@ -7,8 +7,9 @@
 
 #include <atomic>
 #include <csignal>
-#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
+#include <map>
 #include <numeric>
 #include <pthread.h>
 #include <set>
@@ -35,35 +36,27 @@ long millisecondsSince(Clock::time_point start)
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-// The descriptors of this process that name path.
-std::set<int> descriptorsOn(const std::string& path)
+// This process's open descriptors, each with the path it names.
+std::map<int, std::string> openDescriptors()
 {
-    std::set<int> found;
-    if (DIR* directory = ::opendir("/proc/self/fd"))
+    std::map<int, std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
     {
-        while (const dirent* entry = ::readdir(directory))
-        {
-            const std::string link = std::string("/proc/self/fd/") + entry->d_name;
-            char target[512] = {};
-            const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
-            if (length > 0 && std::string(target, static_cast<std::size_t>(length)) == path)
-                found.insert(std::atoi(entry->d_name));
-        }
-        ::closedir(directory);
+        std::error_code gone; // closed since it was listed
+        found[std::stoi(entry.path().filename().string())] =
+            std::filesystem::read_symlink(entry.path(), gone).string();
     }
     return found;
 }
 
-int openDescriptorCount()
+// The descriptors of this process that name path.
+std::set<int> descriptorsOn(const std::string& path)
 {
-    int count = 0;
-    if (DIR* directory = ::opendir("/proc/self/fd"))
-    {
-        while (::readdir(directory) != nullptr)
-            ++count;
-        ::closedir(directory);
-    }
-    return count;
+    std::set<int> found;
+    for (const auto& [descriptor, target] : openDescriptors())
+        if (target == path)
+            found.insert(descriptor);
+    return found;
 }
 
 template <typename Exception, typename Operation>
@@ -364,10 +357,10 @@ TEST_F(SerialOnPty, AFailedConfigurationDuringOpenClosesTheDescriptor)
     serial::Serial port;
     port.setPort(pty.slavePath());
     port.setParity(serial::parity_space);
-    const int before = openDescriptorCount();
+    const auto before = openDescriptors().size();
     EXPECT_THROW(port.open(), std::invalid_argument);
     EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(openDescriptorCount(), before);
+    EXPECT_EQ(openDescriptors().size(), before);
 
     // Not a terminal: the attributes cannot even be read.
     port.setParity(serial::parity_none);
@@ -375,7 +368,7 @@ TEST_F(SerialOnPty, AFailedConfigurationDuringOpenClosesTheDescriptor)
     EXPECT_NE(whatOf<serial::IOException>([&] { port.open(); }).find("IO Exception: ::tcgetattr, file "),
               std::string::npos);
     EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(openDescriptorCount(), before);
+    EXPECT_EQ(openDescriptors().size(), before);
 }
 
 TEST_F(SerialOnPty, StandardAndCustomRatesReachTheDriver)
