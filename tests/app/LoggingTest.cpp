@@ -1,24 +1,13 @@
 #include "Logging.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
-namespace
-{
-class RestoreDefaultLogger
-{
-public:
-    ~RestoreDefaultLogger() { spdlog::set_default_logger(previous); }
-
-private:
-    std::shared_ptr<spdlog::logger> previous = spdlog::default_logger();
-};
-} // namespace
-
 TEST(ApplicationLog, AppendsInfoLinesDropsDebugAndCreatesTheFolder)
 {
-    const RestoreDefaultLogger restore;
+    const testsupport::LogCapture restoresTheDefaultLogger;
     const auto folder = juce::File::getSpecialLocation(juce::File::tempDirectory)
                             .getNonexistentChildFile("logs", "", false)
                             .getChildFile("TaveloUpdater/logs");
@@ -43,7 +32,7 @@ TEST(ApplicationLog, AppendsInfoLinesDropsDebugAndCreatesTheFolder)
 
 TEST(ApplicationLog, AnUnopenableFileIsReportedOnStandardOutputAndLoggingGoesOn)
 {
-    const RestoreDefaultLogger restore;
+    const testsupport::LogCapture restoresTheDefaultLogger;
     const auto blocker =
         juce::File::getSpecialLocation(juce::File::tempDirectory).getNonexistentChildFile("f", "");
     ASSERT_TRUE(blocker.replaceWithText("a file where a folder should be"));
