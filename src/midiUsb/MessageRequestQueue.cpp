@@ -33,14 +33,16 @@ void MessageRequestQueue::add(const juce::MidiMessage& message, const std::funct
 
 void MessageRequestQueue::tick()
 {
-    auto front = copyFront();
+    // Only the front's flags are looked at on most ticks: the request and
+    // its callbacks are copied only to be sent or timed out.
+    auto front = peekFront();
     if (!front)
         return;
 
     if (front->completed)
     {
         removeFront(front->sequenceNumber);
-        front = copyFront();
+        front = peekFront();
         if (!front)
             return;
     }
@@ -48,21 +50,7 @@ void MessageRequestQueue::tick()
     if (!front->sent)
     {
         tickCount = 0;
-        const auto description = front->message.getDescription();
-        if (sendFunction)
-        {
-            spdlog::debug("Sending message to connected device: {}", description);
-            sendFunction(front->message);
-            markFront(front->sequenceNumber, &MidiOutputMessage::sent);
-        }
-        else
-        {
-            spdlog::warn("No midi output available. The following message could not be sent: {}",
-                         description);
-            removeFront(front->sequenceNumber);
-            // The caller must not take silence for success.
-            runIfSet(front->onTimeout);
-        }
+        sendFront();
         return;
     }
 
@@ -73,10 +61,34 @@ void MessageRequestQueue::tick()
         return;
 
     tickCount = 0;
-    if (markFront(front->sequenceNumber, &MidiOutputMessage::completed))
+    const auto request = copyFront();
+    if (request && request->sequenceNumber == front->sequenceNumber &&
+        markFront(front->sequenceNumber, &MidiOutputMessage::completed))
     {
-        runIfSet(front->onTimeout);
+        runIfSet(request->onTimeout);
         spdlog::warn("MessageRequestQueue: Current request timedout !");
+    }
+}
+
+void MessageRequestQueue::sendFront()
+{
+    const auto front = copyFront();
+    if (!front)
+        return;
+
+    const auto description = front->message.getDescription();
+    if (sendFunction)
+    {
+        spdlog::debug("Sending message to connected device: {}", description);
+        sendFunction(front->message);
+        markFront(front->sequenceNumber, &MidiOutputMessage::sent);
+    }
+    else
+    {
+        spdlog::warn("No midi output available. The following message could not be sent: {}", description);
+        removeFront(front->sequenceNumber);
+        // The caller must not take silence for success.
+        runIfSet(front->onTimeout);
     }
 }
 
@@ -156,6 +168,15 @@ void MessageRequestQueue::setSendFunction(std::function<void(juce::MidiMessage c
 bool MessageRequestQueue::hasSendFunction() const
 {
     return static_cast<bool>(sendFunction);
+}
+
+std::optional<MessageRequestQueue::FrontState> MessageRequestQueue::peekFront() const
+{
+    const std::lock_guard lock(mutex);
+    if (requests.empty())
+        return std::nullopt;
+    const auto& front = requests.front();
+    return FrontState{front.sequenceNumber, front.sent, front.completed};
 }
 
 std::optional<MidiOutputMessage> MessageRequestQueue::copyFront() const

@@ -59,6 +59,15 @@ public:
     bool hasSendFunction() const;
 
 private:
+    struct FrontState
+    {
+        std::uint64_t sequenceNumber;
+        bool sent;
+        bool completed;
+    };
+
+    void sendFront();
+    std::optional<FrontState> peekFront() const;
     std::optional<MidiOutputMessage> copyFront() const;
     void removeFront(std::uint64_t sequenceNumber);
     bool markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag);

@@ -76,11 +76,8 @@ void MidiDeviceFacade::deviceListChanged(const std::vector<juce::MidiDeviceInfo>
     filteredMidiDeviceList.update(std::move(filtered));
 }
 
-void MidiDeviceFacade::OutputListListener::deviceListChanged(const std::vector<juce::MidiDeviceInfo>& devices)
+void MidiDeviceFacade::OutputListListener::deviceListChanged(const std::vector<juce::MidiDeviceInfo>&)
 {
-    if (MidiDeviceList::sameDevices(devices, lastSeen))
-        return;
-    lastSeen = devices;
     // Only an instrument still waiting for its output can gain from it.
     if (!facade.filteredMidiDeviceList.getDevices().empty() && facade.midiOutput == nullptr)
         facade.deviceListChanged(facade.midiDeviceList.getDevices());

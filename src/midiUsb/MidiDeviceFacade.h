@@ -66,7 +66,6 @@ private:
 
     private:
         MidiDeviceFacade& facade;
-        std::vector<juce::MidiDeviceInfo> lastSeen;
     };
 
     void deviceListChanged(const std::vector<juce::MidiDeviceInfo>& devices) override;

@@ -4,8 +4,6 @@
 
 #include <spdlog/spdlog.h>
 
-#include <algorithm>
-
 namespace midiUsb
 {
 MidiDeviceList::MidiDeviceList(Provider providerToUse, ChangeLog changeLogToUse)
@@ -19,17 +17,11 @@ MidiDeviceList::~MidiDeviceList()
     stopTimer();
 }
 
-bool MidiDeviceList::sameDevices(const std::vector<juce::MidiDeviceInfo>& first,
-                                 const std::vector<juce::MidiDeviceInfo>& second)
-{
-    // juce::MidiDeviceInfo compares both fields, letter case included.
-    return std::equal(first.begin(), first.end(), second.begin(), second.end());
-}
-
 void MidiDeviceList::timerCallback()
 {
     auto polled = provider();
-    if (sameDevices(polled, devices))
+    // juce::MidiDeviceInfo compares both fields, letter case included.
+    if (polled == devices)
         return;
 
     devices = std::move(polled);

@@ -33,9 +33,6 @@ public:
 
     void timerCallback() override;
 
-    static bool sameDevices(const std::vector<juce::MidiDeviceInfo>& first,
-                            const std::vector<juce::MidiDeviceInfo>& second);
-
 protected:
     void listenerAdded(MidiDeviceListListener* listener) const override;
 

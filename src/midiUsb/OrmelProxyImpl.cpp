@@ -9,13 +9,12 @@
 
 namespace
 {
-const juce::MidiDeviceInfo* findSoundEngine(const juce::Array<juce::MidiDeviceInfo>& devices)
+const juce::MidiDeviceInfo* findSoundEngine(const juce::Array<juce::MidiDeviceInfo>& devices,
+                                            const std::array<std::string_view, 2>& names)
 {
     const auto found = std::find_if(devices.begin(), devices.end(),
-                                    [](const auto& device) {
-                                        return midiUsb::PortNamePatterns::matchesAny(
-                                            device.name, midiUsb::PortNamePatterns::soundEngine);
-                                    });
+                                    [&names](const auto& device)
+                                    { return midiUsb::PortNamePatterns::matchesAny(device.name, names); });
     return found == devices.end() ? nullptr : found;
 }
 } // namespace
@@ -43,23 +42,30 @@ OrmelProxyImpl::~OrmelProxyImpl()
     midiInput.reset();
 }
 
+std::optional<juce::String> OrmelProxyImpl::findPort(const juce::Array<juce::MidiDeviceInfo>& devices,
+                                                     const std::array<std::string_view, 2>& names,
+                                                     std::string_view direction)
+{
+    if (const auto* device = findSoundEngine(devices, names))
+        return device->identifier;
+
+    spdlog::warn("Could not find device named {} in midi {}s:\n{}", midiUsb::PortNamePatterns::joined(names),
+                 direction, availableDevices->toString());
+    status = juce::Result::fail(fmt::format("Could not find a midi {} corresponding to Ormel.", direction));
+    return std::nullopt;
+}
+
 bool OrmelProxyImpl::openInput()
 {
-    const auto inputs = availableDevices->getInputs();
-    const auto* device = findSoundEngine(inputs);
-    const auto patterns = midiUsb::PortNamePatterns::joined(expectedDeviceInputNames);
-    if (device == nullptr)
-    {
-        spdlog::warn("Could not find device named {} in midi inputs:\n{}", patterns,
-                     availableDevices->toString());
-        status = juce::Result::fail("Could not find a midi input corresponding to Ormel.");
+    const auto identifier = findPort(availableDevices->getInputs(), expectedDeviceInputNames, "input");
+    if (!identifier)
         return false;
-    }
 
-    midiInput = midiSystem->openInput(device->identifier, *this);
+    midiInput = midiSystem->openInput(*identifier, *this);
     if (midiInput == nullptr)
     {
-        spdlog::error("OS error when opening MIDI input {}", patterns);
+        spdlog::error("OS error when opening MIDI input {}",
+                      midiUsb::PortNamePatterns::joined(expectedDeviceInputNames));
         status = juce::Result::fail("Could not open the Ormel DSP MIDI input port.");
         return false;
     }
@@ -69,21 +75,15 @@ bool OrmelProxyImpl::openInput()
 
 void OrmelProxyImpl::openOutput()
 {
-    const auto outputs = availableDevices->getOutputs();
-    const auto* device = findSoundEngine(outputs);
-    const auto patterns = midiUsb::PortNamePatterns::joined(expectedDeviceOutputNames);
-    if (device == nullptr)
-    {
-        spdlog::warn("Could not find device named {} in midi outputs:\n{}", patterns,
-                     availableDevices->toString());
-        status = juce::Result::fail("Could not find a midi output corresponding to Ormel.");
+    const auto identifier = findPort(availableDevices->getOutputs(), expectedDeviceOutputNames, "output");
+    if (!identifier)
         return;
-    }
 
-    midiOutput = midiSystem->openOutput(device->identifier);
+    midiOutput = midiSystem->openOutput(*identifier);
     if (midiOutput == nullptr)
     {
-        spdlog::error("OS error when opening MIDI output {}", patterns);
+        spdlog::error("OS error when opening MIDI output {}",
+                      midiUsb::PortNamePatterns::joined(expectedDeviceOutputNames));
         status = juce::Result::fail("Could not open the Ormel DSP MIDI output port.");
     }
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 // The sound engine's ports ("Tavelo ormel" or "Tavelo * 2"), found and
@@ -36,6 +37,11 @@ public:
 private:
     void midiMessageReceived(midiUsb::MidiInputPort& source, const juce::MidiMessage& message) override;
 
+    // The identifier of the sound engine's port among the listed ones; when
+    // there is none, logs the ports and records the failure.
+    std::optional<juce::String> findPort(const juce::Array<juce::MidiDeviceInfo>& devices,
+                                         const std::array<std::string_view, 2>& names,
+                                         std::string_view direction);
     bool openInput();
     void openOutput();
 

@@ -68,11 +68,6 @@ std::string_view nameIn(const SysExFactory::Table& table, unsigned int id)
     return SysExFactory::find(table, id).value_or(SysExAnswerParser::unknownName);
 }
 
-juce::String toJuce(const std::string& text)
-{
-    return juce::String(text.data(), text.size());
-}
-
 void succeed(SysExAnswer& answer, juce::String text)
 {
     answer.outcome = SysExAnswer::Outcome::success;
@@ -105,7 +100,7 @@ void readInfo(const AnswerBytes& in, SysExAnswer& answer)
         if (byte >= 0x01 && byte <= 0x7F)
             text.push_back(static_cast<char>(byte));
     }
-    succeed(answer, toJuce(text));
+    succeed(answer, juce::String(text));
 }
 
 void readAcknowledge(const AnswerBytes& in, SysExAnswer& answer)
@@ -123,7 +118,7 @@ void readTestLog(const AnswerBytes& in, SysExAnswer& answer)
     const auto testName = nameIn(SysExFactory::testIDs, testId);
 
     if (!in.holds(offset::testCount))
-        return succeed(answer, toJuce(fmt::format("No result for test {:s}\n", testName)));
+        return succeed(answer, juce::String(fmt::format("No result for test {:s}\n", testName)));
 
     const std::size_t count = in.at(offset::testCount);
     if (!in.holds(offset::testEntries, count * testEntrySize))
@@ -142,7 +137,7 @@ void readTestLog(const AnswerBytes& in, SysExAnswer& answer)
                         nameIn(SysExFactory::instructionIDs, static_cast<unsigned int>(instruction)), timeout,
                         nameIn(SysExFactory::status, result));
     }
-    succeed(answer, toJuce(text));
+    succeed(answer, juce::String(text));
 }
 
 juce::String touchRow(int key, const char* label, const std::uint8_t* numbers)

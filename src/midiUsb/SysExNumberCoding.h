@@ -11,8 +11,6 @@ class SysExNumberCoding
 public:
     SysExNumberCoding() = delete;
 
-    static constexpr int unsigned14Size = 2;
-    static constexpr int signed7Size = 2;
     static constexpr int signed21Size = 4;
 
     // hi, lo: 0 to 16,383
