@@ -17,24 +17,41 @@ namespace
 {
 struct Outcome
 {
+    std::string sent;
     std::optional<int> receiverStatus;
     std::string received;
     std::vector<float> progress;
     std::string errors;
+    std::size_t forwardedToReceiver = 0;
 };
 
-Outcome sendToRb(RbSession& session, const std::filesystem::path& image, const std::string& log)
+// Sends an image of random content to rb over a line with the given faults.
+Outcome sendToRb(std::size_t size, uint32_t seed, const LineRelay::Options& line = {})
 {
+    TemporaryFolder folder;
     Outcome outcome;
+    outcome.sent = randomContent(size, seed);
+    const auto image = folder.writeFile("image.sfb", outcome.sent);
+    RbSession session(folder.path(), line);
+
     xymodem::SerialHandler handler(session.port());
-    xymodem::YModem sender(handler, log, 2);
+    xymodem::YModem sender(handler, (folder.path() / "dspUpdate.log").string(), 2);
     sender.transmit(
         {image}, [&](float fraction) { outcome.progress.push_back(fraction); },
         session.yieldStartingReceiver(), true);
     outcome.receiverStatus = session.waitForReceiver(20s);
     outcome.received = readFile(session.receivedFolder() / image.filename());
     outcome.errors = session.receiverErrors();
+    outcome.forwardedToReceiver = session.line().forwardedToReceiver();
     return outcome;
+}
+
+void expectExactFileAndCleanExit(const Outcome& outcome)
+{
+    EXPECT_EQ(outcome.receiverStatus, std::optional<int>(0)) << outcome.errors;
+    // rb keeps whole blocks when it does not trim to the announced size.
+    ASSERT_GE(outcome.received.size(), outcome.sent.size());
+    EXPECT_TRUE(outcome.received.compare(0, outcome.sent.size(), outcome.sent) == 0);
 }
 } // namespace
 
@@ -45,17 +62,9 @@ class RbReceives : public testing::TestWithParam<size_t>
 TEST_P(RbReceives, TheExactFileAndExitsCleanly)
 {
     const auto size = GetParam();
-    TemporaryFolder folder;
-    const auto content = randomContent(size, static_cast<uint32_t>(size) + 99);
-    const auto image = folder.writeFile("image.sfb", content);
-    RbSession session(folder.path());
+    const auto outcome = sendToRb(size, static_cast<uint32_t>(size) + 99);
 
-    const auto outcome = sendToRb(session, image, (folder.path() / "dspUpdate.log").string());
-
-    EXPECT_EQ(outcome.receiverStatus, std::optional<int>(0)) << outcome.errors;
-    // rb keeps whole blocks when it does not trim to the announced size.
-    ASSERT_GE(outcome.received.size(), size);
-    EXPECT_TRUE(outcome.received.substr(0, size) == content);
+    expectExactFileAndCleanExit(outcome);
     const auto packets = (size + 1023) / 1024;
     ASSERT_EQ(outcome.progress.size(), packets) << "a packet was sent more than once";
     EXPECT_EQ(outcome.progress.back(), 1.0f);
@@ -65,24 +74,16 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RbReceives, testing::Values(1, 1024, 256 * 1024 
 
 TEST(RbRepairs, ACorruptedPacketIsNakedAndResent)
 {
-    TemporaryFolder folder;
-    const size_t size = 10 * 1024 + 7;
-    const auto content = randomContent(size, 5);
-    const auto image = folder.writeFile("image.sfb", content);
     // Header, packets 1 and 2, then a payload byte of packet 3.
     LineRelay::Options line;
     line.corruptAt = 3 * 1029 + 400;
-    RbSession session(folder.path(), line);
+    const auto outcome = sendToRb(10 * 1024 + 7, 5, line);
 
-    const auto outcome = sendToRb(session, image, (folder.path() / "dspUpdate.log").string());
-
-    EXPECT_EQ(outcome.receiverStatus, std::optional<int>(0)) << outcome.errors;
-    ASSERT_GE(outcome.received.size(), size);
-    EXPECT_TRUE(outcome.received.substr(0, size) == content);
+    expectExactFileAndCleanExit(outcome);
     // Eleven packets, the third of them twice with the same progress.
     ASSERT_EQ(outcome.progress.size(), 12u);
     EXPECT_EQ(outcome.progress[2], outcome.progress[3]);
-    EXPECT_GE(session.line().forwardedToReceiver(), 12u * 1029);
+    EXPECT_GE(outcome.forwardedToReceiver, 12u * 1029);
 }
 
 // rb asks for a lost first block with "C" rather than NAK.
@@ -92,19 +93,9 @@ class RbRepairsAFirstBlock : public testing::TestWithParam<size_t>
 
 TEST_P(RbRepairsAFirstBlock, ThatArrivedCorrupted)
 {
-    TemporaryFolder folder;
-    const size_t size = 3 * 1024;
-    const auto content = randomContent(size, 6);
-    const auto image = folder.writeFile("image.sfb", content);
     LineRelay::Options line;
     line.corruptAt = GetParam();
-    RbSession session(folder.path(), line);
-
-    const auto outcome = sendToRb(session, image, (folder.path() / "dspUpdate.log").string());
-
-    EXPECT_EQ(outcome.receiverStatus, std::optional<int>(0)) << outcome.errors;
-    ASSERT_GE(outcome.received.size(), size);
-    EXPECT_TRUE(outcome.received.substr(0, size) == content);
+    expectExactFileAndCleanExit(sendToRb(3 * 1024, 6, line));
 }
 
 INSTANTIATE_TEST_SUITE_P(Blocks, RbRepairsAFirstBlock, testing::Values(400u, 1029u + 400u),
