@@ -3,6 +3,7 @@
 #include "Dictionary.h"
 #include "midiUsb/SysExRequests.h"
 #include "utils/FmtJuceString.h"
+#include "utils/JuceStrings.h"
 
 #include <spdlog/spdlog.h>
 
@@ -10,11 +11,6 @@ namespace midiUsb
 {
 namespace
 {
-juce::String toJuce(std::string_view text)
-{
-    return juce::String(text.data(), text.size());
-}
-
 // What is asked for, where the answer goes and what is logged about it.
 struct Kind
 {
@@ -75,7 +71,7 @@ void DeviceVersionPeriodicRequest::requestDeviceVersions()
     for (std::size_t index = 0; index < kinds.size(); ++index)
     {
         const auto& kind = kinds[index];
-        if (values[kind.key].toString() != toJuce(kind.placeholder))
+        if (values[kind.key].toString() != utils::toJuceString(kind.placeholder))
             continue;
 
         // A silent instrument must not make the queue grow by one copy a

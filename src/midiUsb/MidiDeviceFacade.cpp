@@ -3,6 +3,7 @@
 #include "Dictionary.h"
 #include "midiUsb/PortNamePatterns.h"
 #include "utils/FmtJuceString.h"
+#include "utils/JuceStrings.h"
 
 #include <spdlog/spdlog.h>
 
@@ -12,11 +13,6 @@ namespace midiUsb
 {
 namespace
 {
-juce::String toJuce(std::string_view text)
-{
-    return juce::String(text.data(), text.size());
-}
-
 const juce::MidiDeviceInfo* findByName(const std::vector<juce::MidiDeviceInfo>& devices,
                                        const juce::String& name)
 {
@@ -193,9 +189,9 @@ void MidiDeviceFacade::resetVersionNumbers()
 
 void MidiDeviceFacade::resetDeviceValues()
 {
-    values[Dictionary::currentPirelMatrixVersionKey] = toJuce(Dictionary::noVersionFound);
-    values[Dictionary::currentTaveloVersionKey] = toJuce(Dictionary::noVersionFound);
-    values[Dictionary::casingSerialNumber] = toJuce(Dictionary::noSerialNumber);
+    values[Dictionary::currentPirelMatrixVersionKey] = utils::toJuceString(Dictionary::noVersionFound);
+    values[Dictionary::currentTaveloVersionKey] = utils::toJuceString(Dictionary::noVersionFound);
+    values[Dictionary::casingSerialNumber] = utils::toJuceString(Dictionary::noSerialNumber);
 }
 
 void MidiDeviceFacade::midiMessageReceived(MidiInputPort&, const juce::MidiMessage& message)
