@@ -8,10 +8,10 @@
 // next packet is now and then flushed away, and rb stalls until its own
 // retry (sb then sometimes never finishes); a serial line's turnaround
 // prevents that.
+#include "LineRelay.h"
+#include "PeerProcess.h"
 #include "SerialHandler.h"
 #include "YModem.h"
-#include "peer/LineRelay.h"
-#include "peer/PeerProcess.h"
 #include "support/TemporaryFolder.h"
 
 #include <fcntl.h>
@@ -26,7 +26,8 @@
 #include <string>
 #include <vector>
 
-using namespace xymodemtest;
+using namespace simulator;
+using namespace testsupport;
 using Clock = std::chrono::steady_clock;
 
 namespace
@@ -67,7 +68,7 @@ public:
         if (turnaround)
         {
             receiverSide =
-                std::make_unique<testsupport::PseudoTerminal>(testsupport::PseudoTerminal::Use::lineForPeer);
+                std::make_unique<simulator::PseudoTerminal>(simulator::PseudoTerminal::Use::lineForPeer);
             LineRelay::Options options;
             options.turnaround = *turnaround;
             relay = std::make_unique<LineRelay>(senderSide, *receiverSide, options);
@@ -100,8 +101,8 @@ public:
     void releaseSenderSide() { senderSide.releaseSlave(); }
 
 private:
-    testsupport::PseudoTerminal senderSide{testsupport::PseudoTerminal::Use::lineForPeer};
-    std::unique_ptr<testsupport::PseudoTerminal> receiverSide;
+    simulator::PseudoTerminal senderSide{simulator::PseudoTerminal::Use::lineForPeer};
+    std::unique_ptr<simulator::PseudoTerminal> receiverSide;
     std::unique_ptr<LineRelay> relay;
 };
 

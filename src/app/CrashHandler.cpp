@@ -1,6 +1,6 @@
-#include "CrashHandler.h"
+#include "app/CrashHandler.h"
 
-#include "utils/FmtJuceString.h"
+#include "common/FmtJuceString.h"
 
 #include <juce_core/juce_core.h>
 #include <spdlog/spdlog.h>

@@ -1,4 +1,4 @@
-#include "Logging.h"
+#include "app/Logging.h"
 
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/spdlog.h>

@@ -1,3 +1,3 @@
-#include "TaveloFirmwareUpdaterApplication.h"
+#include "app/TaveloFirmwareUpdaterApplication.h"
 
 START_JUCE_APPLICATION(TaveloFirmwareUpdaterApplication)

@@ -1,7 +1,7 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "Core.h"
-#include "WindowGeometry.h"
+#include "app/WindowGeometry.h"
+#include "core/Core.h"
 
 namespace
 {

@@ -1,6 +1,7 @@
-#include "TaveloFirmwareUpdaterApplication.h"
+#include "app/TaveloFirmwareUpdaterApplication.h"
 
-#include "Logging.h"
+#include "app/CrashHandler.h"
+#include "app/Logging.h"
 
 #include <spdlog/spdlog.h>
 
@@ -16,6 +17,8 @@ void TaveloFirmwareUpdaterApplication::initialise(const juce::String&)
     initialiseApplicationLog(Core::logPath + "taveloFirmwareUpdater.log");
 
     core = std::make_unique<Core>();
+    // Installed once the Core has logged the machine it runs on.
+    installCrashHandler();
     mainWindow = std::make_unique<MainWindow>(getApplicationName(), *core);
     mainWindow->toFront(true);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Core.h"
-#include "MainWindow.h"
+#include "app/MainWindow.h"
+#include "core/Core.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,9 +1,9 @@
 #include "midiUsb/DeviceVersionPeriodicRequest.h"
 
-#include "Dictionary.h"
+#include "common/Dictionary.h"
+#include "common/FmtJuceString.h"
+#include "common/JuceStrings.h"
 #include "midiUsb/SysExRequests.h"
-#include "utils/FmtJuceString.h"
-#include "utils/JuceStrings.h"
 
 #include <spdlog/spdlog.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SharedValueTable.h"
+#include "common/SharedValueTable.h"
 #include "midiUsb/SysExCommand.h"
 #include "midiUsb/SysExMidiHandler.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/Broadcaster.h"
 #include "midiUsb/FilteredMidiDeviceListListener.h"
-#include "utils/Broadcaster.h"
 
 #include <vector>
 

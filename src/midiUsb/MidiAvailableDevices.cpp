@@ -1,6 +1,6 @@
 #include "midiUsb/MidiAvailableDevices.h"
 
-#include "utils/FmtJuceString.h"
+#include "common/FmtJuceString.h"
 
 #include <fmt/format.h>
 

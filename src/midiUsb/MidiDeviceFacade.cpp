@@ -1,9 +1,9 @@
 #include "midiUsb/MidiDeviceFacade.h"
 
-#include "Dictionary.h"
+#include "common/Dictionary.h"
+#include "common/FmtJuceString.h"
+#include "common/JuceStrings.h"
 #include "midiUsb/PortNamePatterns.h"
-#include "utils/FmtJuceString.h"
-#include "utils/JuceStrings.h"
 
 #include <spdlog/spdlog.h>
 

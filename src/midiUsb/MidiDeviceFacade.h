@@ -1,6 +1,7 @@
 #pragma once
 
-#include "SharedValueTable.h"
+#include "common/Broadcaster.h"
+#include "common/SharedValueTable.h"
 #include "midiUsb/DeviceVersionPeriodicRequest.h"
 #include "midiUsb/FilteredMidiDeviceList.h"
 #include "midiUsb/IncomingMidiMessageListener.h"
@@ -9,7 +10,6 @@
 #include "midiUsb/MidiSystem.h"
 #include "midiUsb/SysExAnswerHandler.h"
 #include "midiUsb/SysExMidiHandler.h"
-#include "utils/Broadcaster.h"
 
 #include <memory>
 #include <mutex>

@@ -1,6 +1,6 @@
 #include "midiUsb/MidiDeviceList.h"
 
-#include "utils/FmtJuceString.h"
+#include "common/FmtJuceString.h"
 
 #include <spdlog/spdlog.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/Broadcaster.h"
 #include "midiUsb/MidiDeviceListListener.h"
 #include "midiUsb/MidiSystem.h"
-#include "utils/Broadcaster.h"
 
 #include <juce_events/juce_events.h>
 

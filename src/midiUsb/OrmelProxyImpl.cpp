@@ -1,7 +1,7 @@
 #include "midiUsb/OrmelProxyImpl.h"
 
+#include "common/FmtJuceString.h"
 #include "midiUsb/PortNamePatterns.h"
-#include "utils/FmtJuceString.h"
 
 #include <spdlog/spdlog.h>
 

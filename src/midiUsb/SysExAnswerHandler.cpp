@@ -1,7 +1,7 @@
 #include "midiUsb/SysExAnswerHandler.h"
 
+#include "common/FmtJuceString.h"
 #include "midiUsb/SysExAnswerParser.h"
-#include "utils/FmtJuceString.h"
 
 #include <spdlog/spdlog.h>
 

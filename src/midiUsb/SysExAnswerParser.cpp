@@ -1,9 +1,9 @@
 #include "midiUsb/SysExAnswerParser.h"
 
+#include "common/CsvUtils.h"
 #include "midiUsb/SysExCommand.h"
 #include "midiUsb/SysExFactory.h"
 #include "midiUsb/SysExNumberCoding.h"
-#include "utils/CsvUtils.h"
 
 #include <fmt/format.h>
 

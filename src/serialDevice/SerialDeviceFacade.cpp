@@ -1,6 +1,6 @@
 #include "SerialDeviceFacade.h"
 
-#include "Dictionary.h"
+#include "common/Dictionary.h"
 
 namespace serialDevice
 {

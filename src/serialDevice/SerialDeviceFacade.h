@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SerialWatcher.h"
-#include "SharedValueTable.h"
+#include "common/SharedValueTable.h"
 #include "serial/Serial.h"
 
 namespace serialDevice

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "SerialWatcherListener.h"
+#include "common/Broadcaster.h"
 #include "serial/PortInfo.h"
-#include "utils/Broadcaster.h"
 
 #include <juce_events/juce_events.h>
 

@@ -1,11 +1,11 @@
 #include "TransferLog.h"
 
-#include "Core.h"
+#include "common/LogFolder.h"
 
 namespace xymodem
 {
 std::string TransferLog::path()
 {
-    return Core::logPath.toStdString() + std::string(fileName);
+    return utils::logFolder().toStdString() + std::string(fileName);
 }
 } // namespace xymodem

@@ -11,7 +11,7 @@ class TransferLog
 public:
     static constexpr std::string_view fileName = "dspUpdate.log";
 
-    // Core::logPath followed by the file name.
+    // The application's log folder followed by the file name.
     static std::string path();
 };
 } // namespace xymodem

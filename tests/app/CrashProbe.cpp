@@ -1,7 +1,7 @@
 // Logs to the file given as the first argument, installs the application's
 // crash handler and then faults, as a crash in the application would.
-#include "CrashHandler.h"
-#include "Logging.h"
+#include "app/CrashHandler.h"
+#include "app/Logging.h"
 
 #include <csignal>
 #include <spdlog/spdlog.h>

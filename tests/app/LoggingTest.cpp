@@ -1,4 +1,4 @@
-#include "Logging.h"
+#include "app/Logging.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>

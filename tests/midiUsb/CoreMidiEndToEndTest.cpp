@@ -1,6 +1,6 @@
-#include "Core.h"
-#include "Dictionary.h"
 #include "SimulatedInstrument.h"
+#include "common/Dictionary.h"
+#include "core/Core.h"
 #include "support/LogCapture.h"
 #include "support/MessageLoop.h"
 #include "support/TemporaryHome.h"

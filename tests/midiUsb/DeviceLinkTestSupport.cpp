@@ -1,6 +1,6 @@
 #include "DeviceLinkTestSupport.h"
 
-#include "Dictionary.h"
+#include "common/Dictionary.h"
 
 #include <juce_events/juce_events.h>
 

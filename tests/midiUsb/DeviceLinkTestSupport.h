@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SharedValueTable.h"
 #include "VirtualMidiBus.h"
+#include "common/SharedValueTable.h"
 #include "midiUsb/SysExCommand.h"
 
 #include <atomic>

@@ -1,8 +1,8 @@
 #include "midiUsb/DeviceVersionPeriodicRequest.h"
 #include "DeviceLinkTestSupport.h"
-#include "Dictionary.h"
 #include "InstrumentLink.h"
 #include "SimulatedInstrument.h"
+#include "common/Dictionary.h"
 #include "support/LogCapture.h"
 #include "support/MessageLoop.h"
 

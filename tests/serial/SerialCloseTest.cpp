@@ -13,7 +13,7 @@
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using testsupport::PseudoTerminal;
+using simulator::PseudoTerminal;
 
 // Closing the port from another thread is how a transfer is broken off.
 namespace

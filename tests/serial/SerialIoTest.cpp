@@ -19,7 +19,7 @@
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using testsupport::PseudoTerminal;
+using simulator::PseudoTerminal;
 
 namespace
 {

@@ -1,8 +1,8 @@
 #include "PseudoTerminal.h"
 #include "ScriptedPortListing.h"
 
-#include "Core.h"
-#include "CoreExceptions.h"
+#include "core/Core.h"
+#include "core/CoreExceptions.h"
 #include "serial/CustomBaudRate.h"
 #include "support/LogCapture.h"
 
@@ -58,7 +58,7 @@ TEST_F(CoreSerial, NoPortHeldMeansTheDeviceIsNotFound)
 
 TEST_F(CoreSerial, APortGoneSinceTheLastPollIsNotFound)
 {
-    testsupport::PseudoTerminal pty;
+    simulator::PseudoTerminal pty;
     listing.set({ScriptedPortListing::instrument(pty.slavePath())});
     poll();
     ASSERT_EQ(core.serialDeviceFacade.serialWatcher.getPort().port, pty.slavePath());
@@ -70,7 +70,7 @@ TEST_F(CoreSerial, APortGoneSinceTheLastPollIsNotFound)
 
 TEST_F(CoreSerial, AListedPortThatWillNotOpenIsReportedWithItsPath)
 {
-    testsupport::PseudoTerminal pty;
+    simulator::PseudoTerminal pty;
     const std::string path = pty.slavePath();
     // The device went away: its node is gone, but the listing still has it.
     pty.hangUp();
@@ -99,7 +99,7 @@ TEST_F(CoreSerial, AListedPortThatWillNotOpenIsReportedWithItsPath)
 
 TEST_F(CoreSerial, OpensTheHeldPortWithTheTransferSettings)
 {
-    testsupport::PseudoTerminal pty;
+    simulator::PseudoTerminal pty;
     listing.set(
         {ScriptedPortListing::otherDevice("/dev/ttyUSB0"), ScriptedPortListing::instrument(pty.slavePath())});
     poll();

@@ -1,6 +1,6 @@
 #include "ScriptedPortListing.h"
 
-#include "Dictionary.h"
+#include "common/Dictionary.h"
 #include "serialDevice/SerialDeviceFacade.h"
 #include "support/MessageLoop.h"
 

@@ -1,8 +1,8 @@
 #include "PseudoTerminal.h"
+#include "RbSession.h"
 #include "SerialHandler.h"
 #include "XYModemExceptions.h"
 #include "YModem.h"
-#include "peer/RbSession.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,8 @@
 #include <chrono>
 #include <string>
 
-using namespace xymodemtest;
+using namespace simulator;
+using namespace testsupport;
 using namespace std::chrono_literals;
 
 namespace
@@ -114,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, RbRepairsAFirstBlock, testing::Values(400u, 102
 
 TEST(SerialHandlerOnAPty, KeepsEveryByteThatArrivedAndAddsLaterOnes)
 {
-    testsupport::PseudoTerminal link(testsupport::PseudoTerminal::Use::lineForPeer);
+    simulator::PseudoTerminal link(simulator::PseudoTerminal::Use::lineForPeer);
     serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
     xymodem::SerialHandler handler(port);
     const uint8_t first[] = {0x06, 0x43};
@@ -134,7 +135,7 @@ TEST(SerialHandlerOnAPty, KeepsEveryByteThatArrivedAndAddsLaterOnes)
 
 TEST(SerialHandlerOnAPty, AVanishedDeviceIsAnErrorNotAnEndlessWakeUp)
 {
-    testsupport::PseudoTerminal link(testsupport::PseudoTerminal::Use::lineForPeer);
+    simulator::PseudoTerminal link(simulator::PseudoTerminal::Use::lineForPeer);
     serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
     xymodem::SerialHandler handler(port);
     link.releaseMaster();
@@ -144,8 +145,7 @@ TEST(SerialHandlerOnAPty, AVanishedDeviceIsAnErrorNotAnEndlessWakeUp)
 
 TEST(SerialHandlerOnAPty, AWriteTheLineCannotTakeInTimeIsATimeout)
 {
-    testsupport::PseudoTerminal link(
-        testsupport::PseudoTerminal::Use::lineForPeer); // nobody reads the far end
+    simulator::PseudoTerminal link(simulator::PseudoTerminal::Use::lineForPeer); // nobody reads the far end
     serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 200, 0));
     xymodem::SerialHandler handler(port);
     const std::vector<uint8_t> bytes(4 * 1024 * 1024, 0x55);

@@ -9,6 +9,7 @@
 #include <string>
 
 using namespace xymodemtest;
+using namespace testsupport;
 
 namespace
 {

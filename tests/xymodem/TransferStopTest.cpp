@@ -1,7 +1,7 @@
+#include "RbSession.h"
 #include "SerialHandler.h"
 #include "XYModemExceptions.h"
 #include "YModem.h"
-#include "peer/RbSession.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,8 @@
 #include <chrono>
 #include <thread>
 
-using namespace xymodemtest;
+using namespace simulator;
+using namespace testsupport;
 using namespace std::chrono_literals;
 
 // The update thread's owner breaks a transfer off by closing the port from

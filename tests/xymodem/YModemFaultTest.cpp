@@ -8,6 +8,7 @@
 #include <string>
 
 using namespace xymodemtest;
+using namespace testsupport;
 using namespace std::chrono_literals;
 using xymodem::ACK;
 using xymodem::CAN;

@@ -12,6 +12,7 @@
 #include <tuple>
 
 using namespace xymodemtest;
+using namespace testsupport;
 using xymodem::ACK;
 using xymodem::CRC_REQUEST;
 using Kind = ReceiverModel::Kind;

@@ -2,7 +2,7 @@
 
 #include "ReceiverModel.h"
 #include "ScriptedDevice.h"
-#include "TemporaryFolder.h"
+#include "support/TemporaryFolder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -29,7 +29,7 @@ public:
     bool lastWriteIsCancel() const;
     int cancelCount() const;
 
-    TemporaryFolder folder;
+    testsupport::TemporaryFolder folder;
     ReceiverModel receiver;
     ScriptedDevice device;
     std::vector<float> progress;

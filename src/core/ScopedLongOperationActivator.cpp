@@ -1,0 +1,18 @@
+#include "core/ScopedLongOperationActivator.h"
+
+#include "core/Core.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+ScopedLongOperationActivator::ScopedLongOperationActivator(Core& coreToUse)
+    : core(coreToUse)
+{
+    core.toggleFirmwareLongOperation();
+    juce::MessageManager::callAsync([] { juce::Desktop::setScreenSaverEnabled(false); });
+}
+
+ScopedLongOperationActivator::~ScopedLongOperationActivator()
+{
+    juce::MessageManager::callAsync([] { juce::Desktop::setScreenSaverEnabled(true); });
+    core.toggleFirmwareLongOperation();
+}
