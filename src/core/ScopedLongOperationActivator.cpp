@@ -6,6 +6,7 @@
 
 ScopedLongOperationActivator::ScopedLongOperationActivator(Core& coreToUse)
     : core(coreToUse)
+    , sleepInhibition(core.inhibitSleep())
 {
     core.toggleFirmwareLongOperation();
     juce::MessageManager::callAsync([] { juce::Desktop::setScreenSaverEnabled(false); });
