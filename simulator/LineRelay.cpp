@@ -53,6 +53,7 @@ void LineRelay::run()
     while (!stopping)
     {
         std::array<pollfd, 2> fds{{{senderSide, POLLIN, 0}, {receiverSide, POLLIN, 0}}};
+        repeatStartRequestWhenDue();
         if (::poll(fds.data(), fds.size(), 20) <= 0)
             continue;
         if ((fds[1].revents & (POLLIN | POLLHUP)) != 0)
@@ -60,12 +61,13 @@ void LineRelay::run()
             const auto count = ::read(receiverSide, buffer.data(), buffer.size());
             if (count > 0)
             {
-                writeAll(senderSide, buffer.data(), static_cast<size_t>(count));
+                if (!passToSender(buffer.data(), static_cast<size_t>(count)))
+                    return;
                 lastAnswer = std::chrono::steady_clock::now();
             }
             else if (count == 0 || errno == EIO)
             {
-                senderLink.releaseMaster();
+                hangUp();
                 return;
             }
         }
@@ -76,6 +78,44 @@ void LineRelay::run()
                 passToReceiver(buffer.data(), static_cast<size_t>(count));
         }
     }
+}
+
+bool LineRelay::passToSender(const uint8_t* data, size_t length)
+{
+    constexpr uint8_t ack = 0x06;
+    constexpr uint8_t startRequest = 'C';
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (data[i] == startRequest)
+        {
+            receiverAskedToStart = true;
+            lastStartRequest = std::chrono::steady_clock::now();
+        }
+        if (data[i] != ack || !options.hangUpAtAck || ++acks < *options.hangUpAtAck)
+            continue;
+        writeAll(senderSide, data, options.passLastAck ? i + 1 : i);
+        hangUp();
+        return false;
+    }
+    writeAll(senderSide, data, length);
+    return true;
+}
+
+void LineRelay::repeatStartRequestWhenDue()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!options.repeatStartRequest || !receiverAskedToStart || forwarded.load() > 0 ||
+        now - lastStartRequest < *options.repeatStartRequest)
+        return;
+    const uint8_t startRequest = 'C';
+    writeAll(senderSide, &startRequest, 1);
+    lastStartRequest = now;
+}
+
+void LineRelay::hangUp()
+{
+    senderLink.releaseMaster();
+    hungUp = true;
 }
 
 void LineRelay::passToReceiver(uint8_t* data, size_t length)

@@ -26,6 +26,14 @@ public:
         std::chrono::microseconds turnaround{1000};
         // The index, counted from 0, of the byte from the sender to corrupt.
         std::optional<size_t> corruptAt;
+        // Until the sender's first byte, the receiver's "C" again at this
+        // interval, as a device's receiver keeps asking: a sender that opens
+        // the port late flushes the first one away.
+        std::optional<std::chrono::milliseconds> repeatStartRequest;
+        // The device goes away at the receiver's n-th ACK (counted from 1),
+        // after passing it on or instead of it.
+        std::optional<size_t> hangUpAtAck;
+        bool passLastAck = true;
     };
 
     LineRelay(PseudoTerminal& senderLink, PseudoTerminal& receiverLink, Options options);
@@ -35,10 +43,16 @@ public:
     LineRelay& operator=(const LineRelay&) = delete;
 
     size_t forwardedToReceiver() const noexcept { return forwarded.load(); }
+    // The sender's side was hung up: the receiver left or a fault said so.
+    bool hasHungUp() const noexcept { return hungUp.load(); }
 
 private:
     void run();
     void passToReceiver(uint8_t* data, size_t length);
+    // False once the line was hung up.
+    bool passToSender(const uint8_t* data, size_t length);
+    void repeatStartRequestWhenDue();
+    void hangUp();
 
     PseudoTerminal& senderLink;
     const int senderSide;
@@ -46,6 +60,10 @@ private:
     const Options options;
     std::chrono::steady_clock::time_point lastAnswer;
     std::atomic<size_t> forwarded{0};
+    std::atomic<bool> hungUp{false};
+    size_t acks = 0;
+    bool receiverAskedToStart = false;
+    std::chrono::steady_clock::time_point lastStartRequest;
     std::atomic<bool> stopping{false};
     std::thread thread;
 };
