@@ -81,7 +81,8 @@ void InstrumentUpdateMode::powerCycle()
                      const std::lock_guard lock(mutex);
                      portsConnected = false;
                  }
-                 schedule(std::chrono::milliseconds(300), [this] { restart(true); });
+                 // Long enough for the 1 s MIDI poll to see the ports go.
+                 schedule(std::chrono::milliseconds(2500), [this] { restart(true); });
              });
 }
 

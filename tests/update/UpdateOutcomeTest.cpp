@@ -54,7 +54,9 @@ TEST_P(UpdateOutcome, endsWithTheStatusTheUserSees)
     std::cout << "[ outcome  ] " << param.name << " ended after "
               << std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() << " s\n";
 
-    EXPECT_EQ(rig.status().toStdString(), param.finalStatus);
+    EXPECT_EQ(rig.status().toStdString(), param.finalStatus) << describe(rig.statusSteps());
+    if (std::getenv("TAVELO_TRAIL") != nullptr)
+        std::cout << describe(rig.statusSteps());
     testsupport::pumpMessages(300ms);
     const auto alerts = rig.alerts();
     if (param.alert.empty())

@@ -24,6 +24,15 @@ const bool ownTemporaryFolder = []
 }();
 } // namespace
 
+std::string describe(const std::vector<StatusStep>& steps)
+{
+    std::string text;
+    for (const auto& step : steps)
+        text += std::to_string(std::chrono::duration<double>(step.time - steps.front().time).count()) + " s " +
+                std::to_string(step.progress) + " " + step.text + "\n";
+    return text;
+}
+
 void AlertRecorder::showAlert(juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message)
 {
     const std::lock_guard lock(mutex);
@@ -57,7 +66,7 @@ protected:
         const std::string text(message.payload.begin(), message.payload.end());
         const std::string prefix = "Update status: ";
         if (text.rfind(prefix, 0) == 0)
-            recorded.push_back({text.substr(prefix.size()), progress->get()});
+            recorded.push_back({text.substr(prefix.size()), progress->get(), std::chrono::steady_clock::now()});
     }
     void flush_() override {}
 

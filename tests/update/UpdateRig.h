@@ -43,7 +43,11 @@ struct StatusStep
 {
     std::string text;
     double progress;
+    std::chrono::steady_clock::time_point time;
 };
+
+// The status texts with their times, for failure messages.
+std::string describe(const std::vector<StatusStep>& steps);
 
 // A Core over the virtual bus with the simulated instrument (its sound
 // engine too) and its update mode behind the injected port listing; an
