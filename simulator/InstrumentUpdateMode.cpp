@@ -24,8 +24,8 @@ const std::map<Bytes, std::string>& directMessageNames()
 }
 } // namespace
 
-InstrumentUpdateMode::InstrumentUpdateMode(SimulatedInstrument& instrumentToUse, std::filesystem::path workFolder,
-                                           UpdateModeOptions optionsToUse)
+InstrumentUpdateMode::InstrumentUpdateMode(SimulatedInstrument& instrumentToUse,
+                                           std::filesystem::path workFolder, UpdateModeOptions optionsToUse)
     : instrument(instrumentToUse)
     , folder(std::move(workFolder))
     , options(std::move(optionsToUse))
@@ -123,8 +123,8 @@ bool InstrumentUpdateMode::accept(const std::string& name, Clock::time_point now
     if (name != "sound-engine update mode")
         return true;
     // Only after the configure pair, the second well after the first.
-    const bool configured = configureFirst && configureSecond &&
-                            *configureSecond - *configureFirst >= options.configureGap;
+    const bool configured =
+        configureFirst && configureSecond && *configureSecond - *configureFirst >= options.configureGap;
     configureFirst.reset();
     configureSecond.reset();
     return configured;
@@ -186,8 +186,8 @@ void InstrumentUpdateMode::enterUpdateMode(bool soundEngine)
     if (dropPorts)
         instrument.disconnect();
     const auto& fault = soundEngine ? options.soundEngineFault : options.firmwareFault;
-    port = std::make_unique<UpdateModeSerialPort>(folder / ("transfer-" + std::to_string(number)), fault.imageSize,
-                                                  fault.fault);
+    port = std::make_unique<UpdateModeSerialPort>(folder / ("transfer-" + std::to_string(number)),
+                                                  fault.imageSize, fault.fault);
     portIsSoundEngines = soundEngine;
     if (options.portFault == UpdateModeOptions::PortFault::none)
         showPort(true);

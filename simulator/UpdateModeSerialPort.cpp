@@ -18,8 +18,8 @@ UpdateModeSerialPort::UpdateModeSerialPort(const std::filesystem::path& folder, 
     , relay(senderLink, receiverLink, lineFor(size, faultToUse))
 {
     std::filesystem::create_directories(received);
-    receiver = std::make_unique<PeerProcess>(std::vector<std::string>{"rb", "--ymodem"}, receiverLink.slaveFd(),
-                                             receiverLink.slaveFd(), received);
+    receiver = std::make_unique<PeerProcess>(std::vector<std::string>{"rb", "--ymodem"},
+                                             receiverLink.slaveFd(), receiverLink.slaveFd(), received);
     // rb is now the only holder of its side: its exit hangs the line up.
     receiverLink.releaseSlave();
 }

@@ -8,7 +8,8 @@ class AlertSink
 {
 public:
     virtual ~AlertSink() = default;
-    virtual void showAlert(juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message) = 0;
+    virtual void showAlert(juce::MessageBoxIconType icon, const juce::String& title,
+                           const juce::String& message) = 0;
 };
 
 // The framework's own asynchronous alert window, without buttons text,
@@ -16,7 +17,8 @@ public:
 class JuceAlertSink final : public AlertSink
 {
 public:
-    void showAlert(juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message) override
+    void showAlert(juce::MessageBoxIconType icon, const juce::String& title,
+                   const juce::String& message) override
     {
         juce::AlertWindow::showMessageBoxAsync(icon, title, message);
     }

@@ -36,7 +36,10 @@ public:
     void openSerialDevice();
 
     // Held by the update for its lifetime; may be empty.
-    std::unique_ptr<SleepInhibition> inhibitSleep() const { return sleepInhibitor ? sleepInhibitor() : nullptr; }
+    std::unique_ptr<SleepInhibition> inhibitSleep() const
+    {
+        return sleepInhibitor ? sleepInhibitor() : nullptr;
+    }
 
     static const juce::String logPath;
 

@@ -27,8 +27,13 @@ LogindSleepInhibition::LogindSleepInhibition()
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // "cat" holds the inhibitor until its input ends.
-    const char* argv[] = {"systemd-inhibit", "--what=sleep:idle", "--who=Tavelo Updater",
-                          "--why=A firmware update is running", "--mode=block", "cat", nullptr};
+    const char* argv[] = {"systemd-inhibit",
+                          "--what=sleep:idle",
+                          "--who=Tavelo Updater",
+                          "--why=A firmware update is running",
+                          "--mode=block",
+                          "cat",
+                          nullptr};
     const int result = posix_spawnp(&child, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[0]);

@@ -60,7 +60,8 @@ FullUpdateThread::~FullUpdateThread()
         notify();
         if (!waitForThreadToExit(static_cast<int>(timing.destructorWait.count())))
         {
-            spdlog::error("Could not exit thread cleanly, callstack:\n{}", juce::SystemStats::getStackBacktrace());
+            spdlog::error("Could not exit thread cleanly, callstack:\n{}",
+                          juce::SystemStats::getStackBacktrace());
             // Killing it would unwind a thread whose objects are gone.
             while (!waitForThreadToExit(1000))
             {
@@ -78,7 +79,8 @@ void FullUpdateThread::valueChanged(juce::Value& value)
 {
     const auto text = value.toString();
     spdlog::info("MIDI device version changed: {}", text);
-    versionWatch.setKnown(text != juce::String(Dictionary::noVersionFound.data(), Dictionary::noVersionFound.size()));
+    versionWatch.setKnown(text !=
+                          juce::String(Dictionary::noVersionFound.data(), Dictionary::noVersionFound.size()));
     notify();
 }
 
@@ -104,9 +106,10 @@ void FullUpdateThread::runSteps(TaveloUpdateFile& updateFile)
         return;
     }
     if (backUpStep() == Next::end || (!isFactoryFirmware && presetDownloadStep() == Next::end) ||
-        archiveStep(updateFile, archive) == Next::end || firmwareStep(updateFile.getFirmwareFile()) == Next::end ||
-        restartWaitStep() == Next::end || soundEngineStep(updateFile.getDspFile()) == Next::end ||
-        powerCycleWaitStep() == Next::end || (!isFactoryFirmware && presetUploadStep() == Next::end))
+        archiveStep(updateFile, archive) == Next::end ||
+        firmwareStep(updateFile.getFirmwareFile()) == Next::end || restartWaitStep() == Next::end ||
+        soundEngineStep(updateFile.getDspFile()) == Next::end || powerCycleWaitStep() == Next::end ||
+        (!isFactoryFirmware && presetUploadStep() == Next::end))
         return;
     finishStep();
 }
@@ -124,8 +127,8 @@ juce::Result FullUpdateThread::downloadPersistentData()
     hooks.showWarning = [this](const juce::String& title, const juce::String& message)
     { showAlert(juce::MessageBoxIconType::WarningIcon, title, message); };
     hooks.pause = [this](std::chrono::milliseconds duration) { return pause(duration); };
-    backUp = std::make_unique<PersistentDataDownload>(core.midiDeviceFacade.getSysExMidiHandler(), std::move(hooks),
-                                                      timing);
+    backUp = std::make_unique<PersistentDataDownload>(core.midiDeviceFacade.getSysExMidiHandler(),
+                                                      std::move(hooks), timing);
     const auto result = backUp->run();
     snapshotFolder = backUp->snapshotFolder();
     return result;
@@ -149,7 +152,8 @@ FullUpdateThread::Next FullUpdateThread::presetDownloadStep()
     if (!instrumentPortHeld())
         if (const auto outcome = sendBurst(DirectBurst::configurePair(timing.burstGap));
             outcome != DirectBurst::Outcome::sent)
-            return burstFailed(outcome, "Error while preparing preset download: ", "Could not connect to Tavelo");
+            return burstFailed(outcome,
+                               "Error while preparing preset download: ", "Could not connect to Tavelo");
 
     auto proxy = std::make_unique<OrmelProxyImpl>(core.midiDeviceFacade.getMidiSystem());
     if (proxy->getStatus().failed())
@@ -181,7 +185,8 @@ FullUpdateThread::Next FullUpdateThread::firmwareStep(const juce::File& image)
     setStatusMessage("Updating firmware.");
     constexpr const char* prepareFailed = "Failed to prepare the firmare update.";
     if (!instrumentPortHeld())
-        if (const auto outcome = sendBurst(DirectBurst::firmwareUpdateMode()); outcome != DirectBurst::Outcome::sent)
+        if (const auto outcome = sendBurst(DirectBurst::firmwareUpdateMode());
+            outcome != DirectBurst::Outcome::sent)
             return burstFailed(outcome, prefixError, prepareFailed);
     if (!openSerialDevice())
         return threadShouldExit() ? stopped() : fail(prefixError, prepareFailed);
@@ -200,8 +205,9 @@ FullUpdateThread::Next FullUpdateThread::restartWaitStep()
     {
         // Back after a loss; or never gone at all (ports that stay through
         // a restart), which only three MIDI polls without a loss can tell.
-        if (versionWatch.cameBack() || (versionWatch.isKnown() && !versionWatch.wasLost() &&
-                                        std::chrono::steady_clock::now() - start >= timing.restartStillKnownGrace))
+        if (versionWatch.cameBack() ||
+            (versionWatch.isKnown() && !versionWatch.wasLost() &&
+             std::chrono::steady_clock::now() - start >= timing.restartStillKnownGrace))
             return Next::goOn;
         waitForChange(timing.restartWaitStep);
         if (threadShouldExit())
@@ -237,7 +243,8 @@ FullUpdateThread::Next FullUpdateThread::soundEngineStep(const juce::File& image
             return burstFailed(outcome, prefixError, prepareFailed);
     if (!openSerialDevice())
         return threadShouldExit() ? stopped() : fail(prefixError, prepareFailed);
-    const bool sent = sendFile(image.getFullPathName().toStdString(), [this](float p) { onDspTransferProgress(p); });
+    const bool sent =
+        sendFile(image.getFullPathName().toStdString(), [this](float p) { onDspTransferProgress(p); });
     // The power cycle is judged from the end of this transfer.
     versionWatch.setReference();
     if (!sent)
@@ -248,7 +255,8 @@ FullUpdateThread::Next FullUpdateThread::soundEngineStep(const juce::File& image
 FullUpdateThread::Next FullUpdateThread::powerCycleWaitStep()
 {
     setProgress(0.85);
-    setStatusMessage("To finish the update please power cycle when your Tavelo has finished the installation.");
+    setStatusMessage(
+        "To finish the update please power cycle when your Tavelo has finished the installation.");
     clearWakeUp();
     while (!versionWatch.cameBack() && !threadShouldExit())
         waitForChange(timing.restartWaitStep);
@@ -341,7 +349,8 @@ bool FullUpdateThread::pause(std::chrono::milliseconds duration)
     {
         if (threadShouldExit())
             return false;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return true;
         wait(static_cast<int>(std::min(left, std::chrono::milliseconds(stopSlice)).count()));
@@ -353,8 +362,10 @@ void FullUpdateThread::waitForChange(std::chrono::milliseconds limit)
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!threadShouldExit())
     {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || wait(static_cast<int>(std::min(left, std::chrono::milliseconds(stopSlice)).count())))
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 ||
+            wait(static_cast<int>(std::min(left, std::chrono::milliseconds(stopSlice)).count())))
             return;
     }
 }
@@ -392,7 +403,8 @@ bool FullUpdateThread::openSerialDevice()
             if (attempt == retries)
             {
                 spdlog::warn("{}", failure.what());
-                showAlert(juce::MessageBoxIconType::WarningIcon, "Error", "Could not open the device in update mode.");
+                showAlert(juce::MessageBoxIconType::WarningIcon, "Error",
+                          "Could not open the device in update mode.");
             }
         }
     }
@@ -408,7 +420,8 @@ bool FullUpdateThread::sendFile(const std::filesystem::path& file, std::function
         xymodem::SerialHandler handler(port);
         xymodem::YModem sender(handler, logFile, 2);
         spdlog::info("Starting Ymodem transfer.");
-        sender.transmit({file}, std::move(onProgress), [this] { return shouldAbortTransfer(); }, true);
+        sender.transmit(
+            {file}, std::move(onProgress), [this] { return shouldAbortTransfer(); }, true);
         if (threadShouldExit())
         {
             setStatusMessage(transmissionAborted);
@@ -445,7 +458,8 @@ bool FullUpdateThread::sendFile(const std::filesystem::path& file, std::function
     }
 }
 
-void FullUpdateThread::transferProgress(float fraction, double start, double span, const char* const (&texts)[3])
+void FullUpdateThread::transferProgress(float fraction, double start, double span,
+                                        const char* const (&texts)[3])
 {
     const auto p = static_cast<double>(fraction);
     setStatusMessage(p < 0.05 ? texts[0] : fraction == 1.0f ? texts[1] : texts[2]);

@@ -41,7 +41,8 @@ public:
         switch (kindOf(name))
         {
         case ImageKind::dsp:
-            return ++dsp > 1 ? juce::Result::fail("Several .dat files found in the archive.") : juce::Result::ok();
+            return ++dsp > 1 ? juce::Result::fail("Several .dat files found in the archive.")
+                             : juce::Result::ok();
         case ImageKind::firmware:
             return ++firmware > 1 ? juce::Result::fail("Several .sfb files found in the archive.")
                                   : juce::Result::ok();
@@ -161,7 +162,8 @@ juce::Result TaveloUpdateFile::unpack(const juce::File& archive)
     auto& zip = open.getZip();
     for (int i = 0; i < zip.getNumEntries(); ++i)
         if (const auto unzipped = zip.uncompressEntry(i, temporaryFolder->getFile(), true); unzipped.failed())
-            return juce::Result::fail(fmt::format("Could not unzip update file: {}", unzipped.getErrorMessage()));
+            return juce::Result::fail(
+                fmt::format("Could not unzip update file: {}", unzipped.getErrorMessage()));
     return classifyUnpackedFiles();
 }
 

@@ -34,8 +34,8 @@ TEST_P(SleepInhibitor, holdsForItsLifetimeAndOnlyWarnsWithoutLogind)
     const auto recorded = bin.path() / "arguments";
     if (!GetParam().script.empty())
     {
-        const auto tool = bin.writeFile("systemd-inhibit", "#!/bin/sh\necho \"$@\" > " + recorded.string() + "\n" +
-                                                               GetParam().script);
+        const auto tool = bin.writeFile("systemd-inhibit", "#!/bin/sh\necho \"$@\" > " + recorded.string() +
+                                                               "\n" + GetParam().script);
         ::chmod(tool.c_str(), 0755);
     }
     const std::string previousPath = std::getenv("PATH");
@@ -50,8 +50,9 @@ TEST_P(SleepInhibitor, holdsForItsLifetimeAndOnlyWarnsWithoutLogind)
 
     EXPECT_EQ(log.contains("Could not keep the computer awake"), GetParam().warns);
     if (!GetParam().script.empty())
-        EXPECT_EQ(testsupport::readFile(recorded),
-                  "--what=sleep:idle --who=Tavelo Updater --why=A firmware update is running --mode=block cat\n");
+        EXPECT_EQ(
+            testsupport::readFile(recorded),
+            "--what=sleep:idle --who=Tavelo Updater --why=A firmware update is running --mode=block cat\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SleepInhibitor,

@@ -20,8 +20,8 @@ struct LoneThread
         services.alertSink = alerts;
         services.inhibitSleep = [] { return nullptr; };
         core = std::make_unique<Core>(std::move(services));
-        thread = std::make_unique<FullUpdateThread>(*core, std::vector<std::filesystem::path>{"update.taveloupdate"},
-                                                    progress, status, false);
+        thread = std::make_unique<FullUpdateThread>(
+            *core, std::vector<std::filesystem::path>{"update.taveloupdate"}, progress, status, false);
     }
 
     testsupport::TemporaryHome home;

@@ -56,7 +56,9 @@ TEST_P(Archive, unpacksOnlyTwoPlainTopLevelImages)
     {
         EXPECT_EQ(unpacked->getFirmwareFile().loadFileAsString(), juce::String(firmware.content));
         EXPECT_EQ(unpacked->getDspFile().loadFileAsString(), juce::String(dsp.content));
-        struct stat info{};
+        struct stat info
+        {
+        };
         ASSERT_EQ(::stat(unpacked->getTemporaryFolder().getFullPathName().toRawUTF8(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u);
         EXPECT_TRUE(unpacked->getTemporaryFolder().getFileName().startsWith(".TaveloUpdate-"));
@@ -69,20 +71,21 @@ TEST_P(Archive, unpacksOnlyTwoPlainTopLevelImages)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Archive,
-    testing::Values(ArchiveCase{"twoImages", {firmware, dsp}, ""},
-                    ArchiveCase{"subFolder", {{"fw/fw.sfb", "x"}, dsp}, onlyTopFiles},
-                    ArchiveCase{"folderEntry", {{"fw/", "", 040755}, dsp}, onlyTopFiles},
-                    ArchiveCase{"absoluteName", {{"/tmp/fw.sfb", "x"}, dsp}, onlyTopFiles},
-                    ArchiveCase{"threeEntries", {firmware, dsp, {"notes.txt", "x"}},
-                                "Wrong number of entries in the archive."},
-                    ArchiveCase{"twoSfb", {firmware, {"other.sfb", "x"}}, "Several .sfb files found in the archive."},
-                    ArchiveCase{"sameNameTwice", {firmware, firmware}, "Several .sfb files found in the archive."},
-                    ArchiveCase{"datInCapitals", {firmware, {"engine.DAT", "x"}}, "Unknown file found in the archive."},
-                    ArchiveCase{"symlinkEntry", {{"fw.sfb", "../passwd", 0120777}, dsp},
-                                "Symbolic link found in the archive."},
-                    ArchiveCase{"emptyImage", {{"fw.sfb", ""}, dsp}, "Empty file found in the archive."},
-                    ArchiveCase{"notAZip", {}, "Wrong number of entries in the archive."},
-                    ArchiveCase{"missingFile", {}, "No such file or directory"}),
+    testing::Values(
+        ArchiveCase{"twoImages", {firmware, dsp}, ""},
+        ArchiveCase{"subFolder", {{"fw/fw.sfb", "x"}, dsp}, onlyTopFiles},
+        ArchiveCase{"folderEntry", {{"fw/", "", 040755}, dsp}, onlyTopFiles},
+        ArchiveCase{"absoluteName", {{"/tmp/fw.sfb", "x"}, dsp}, onlyTopFiles},
+        ArchiveCase{
+            "threeEntries", {firmware, dsp, {"notes.txt", "x"}}, "Wrong number of entries in the archive."},
+        ArchiveCase{"twoSfb", {firmware, {"other.sfb", "x"}}, "Several .sfb files found in the archive."},
+        ArchiveCase{"sameNameTwice", {firmware, firmware}, "Several .sfb files found in the archive."},
+        ArchiveCase{"datInCapitals", {firmware, {"engine.DAT", "x"}}, "Unknown file found in the archive."},
+        ArchiveCase{
+            "symlinkEntry", {{"fw.sfb", "../passwd", 0120777}, dsp}, "Symbolic link found in the archive."},
+        ArchiveCase{"emptyImage", {{"fw.sfb", ""}, dsp}, "Empty file found in the archive."},
+        ArchiveCase{"notAZip", {}, "Wrong number of entries in the archive."},
+        ArchiveCase{"missingFile", {}, "No such file or directory"}),
     [](const auto& info) { return info.param.name; });
 
 // Another user's link at the fixed name earlier versions used is left

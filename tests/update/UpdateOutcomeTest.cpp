@@ -63,8 +63,10 @@ TEST_P(UpdateOutcome, endsWithTheStatusTheUserSees)
         EXPECT_TRUE(alerts.empty()) << alerts.front().message;
     else
         EXPECT_TRUE(std::any_of(alerts.begin(), alerts.end(),
-                                [&](const Alert& alert)
-                                { return alert.title == "Error" && alert.message.toStdString() == param.alert; }));
+                                [&](const Alert& alert) {
+                                    return alert.title == "Error" &&
+                                           alert.message.toStdString() == param.alert;
+                                }));
     if (!param.onTheWay.empty())
         EXPECT_TRUE(contains(rig.statusTexts(), param.onTheWay) || rig.log.contains(param.onTheWay))
             << param.onTheWay;
@@ -81,13 +83,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Checked before the instrument is touched.
         Outcome{"archiveMissing", nothing, false,
-                "Error while uncompressing taveloupdate file: No such file or directory", "", "Please select a file"},
+                "Error while uncompressing taveloupdate file: No such file or directory", "",
+                "Please select a file"},
         Outcome{"presetsWithoutSoundEngine", [](UpdateRig::Setup& s) { s.withSoundEngine = false; }, false,
                 "Error while downloading presets: Could not find a midi input corresponding to Ormel.", "",
                 "Downloading user presets."},
-        Outcome{"portNeverShown", [](UpdateRig::Setup& s) { s.updateMode.portFault = PortFault::neverShown; }, true,
-                "Error: Failed to prepare the firmare update.", "Could not open the device in update mode.",
-                "Rebooting Tavelo ..."},
+        Outcome{"portNeverShown", [](UpdateRig::Setup& s) { s.updateMode.portFault = PortFault::neverShown; },
+                true, "Error: Failed to prepare the firmare update.",
+                "Could not open the device in update mode.", "Rebooting Tavelo ..."},
         // Shown after 7 s: opened on the 4th retry, 2 s apart.
         Outcome{"portShownAfterSevenSeconds",
                 [](UpdateRig::Setup& s)
@@ -97,23 +100,31 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 true, "Update finished.", "", "Rebooting Tavelo ..."},
         Outcome{"goneOnePacketEarly",
-                [](UpdateRig::Setup& s) { s.updateMode.firmwareFault = {Fault::hangUpOnePacketEarlier, firmwareSize}; },
+                [](UpdateRig::Setup& s) {
+                    s.updateMode.firmwareFault = {Fault::hangUpOnePacketEarlier, firmwareSize};
+                },
                 true, "Error: Failed to send the firmware file.", "", "Transmission aborted."},
         Outcome{"goneRightAfterTheLastAck",
-                [](UpdateRig::Setup& s) { s.updateMode.firmwareFault = {Fault::hangUpAfterLastAck, firmwareSize}; },
+                [](UpdateRig::Setup& s) {
+                    s.updateMode.firmwareFault = {Fault::hangUpAfterLastAck, firmwareSize};
+                },
                 true, "Update finished.", "", "Tavelo rebooted too early. Continuing the update anyways..."},
         Outcome{"receiverKilledMidway",
-                [](UpdateRig::Setup& s) { s.updateMode.firmwareFault = {Fault::receiverKilledMidway, firmwareSize}; },
+                [](UpdateRig::Setup& s) {
+                    s.updateMode.firmwareFault = {Fault::receiverKilledMidway, firmwareSize};
+                },
                 true, "Error: Failed to send the firmware file.", "", "Transmission aborted."},
         Outcome{"corruptedPacketIsSentAgain",
-                [](UpdateRig::Setup& s) { s.updateMode.firmwareFault = {Fault::corruptedPacket, firmwareSize}; }, true,
-                "Update finished.", "", ""},
+                [](UpdateRig::Setup& s) {
+                    s.updateMode.firmwareFault = {Fault::corruptedPacket, firmwareSize};
+                },
+                true, "Update finished.", "", ""},
         // The update goes on after the time-out, to an instrument that is
         // not there.
         Outcome{"neverBack", [](UpdateRig::Setup& s) { s.updateMode.comesBack = false; }, false,
                 "Error: Failed to prepare the DSP update.", timeOut, "Error: " + timeOut},
-        Outcome{"neverBackWithFactoryFirmware", [](UpdateRig::Setup& s) { s.updateMode.comesBack = false; }, true,
-                "Could not find MIDI output.", timeOut, "Error: " + timeOut},
+        Outcome{"neverBackWithFactoryFirmware", [](UpdateRig::Setup& s) { s.updateMode.comesBack = false; },
+                true, "Could not find MIDI output.", timeOut, "Error: " + timeOut},
         // Back during the last of the waits: still the time-out, then on.
         Outcome{"backDuringTheLastWait",
                 [](UpdateRig::Setup& s)
@@ -132,9 +143,12 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 true, "Update finished.", "", ""},
         Outcome{"soundEngineGoneAfterItsLastAck",
-                [](UpdateRig::Setup& s) { s.updateMode.soundEngineFault = {Fault::hangUpAfterLastAck, dspSize}; }, true,
-                "Error: Failed to send the ormel file.", "", "Transmission aborted."},
-        Outcome{"soundEngineGoneAtUpload", [](UpdateRig::Setup& s) { s.soundEngineLeavesAtPowerCycle = true; }, false,
+                [](UpdateRig::Setup& s) {
+                    s.updateMode.soundEngineFault = {Fault::hangUpAfterLastAck, dspSize};
+                },
+                true, "Error: Failed to send the ormel file.", "", "Transmission aborted."},
+        Outcome{"soundEngineGoneAtUpload",
+                [](UpdateRig::Setup& s) { s.soundEngineLeavesAtPowerCycle = true; }, false,
                 "Error: Could not find a midi input corresponding to Ormel.", "", "Re-uploading presets."}),
     [](const auto& info) { return info.param.name; });
 } // namespace

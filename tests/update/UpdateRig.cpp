@@ -28,12 +28,13 @@ std::string describe(const std::vector<StatusStep>& steps)
 {
     std::string text;
     for (const auto& step : steps)
-        text += std::to_string(std::chrono::duration<double>(step.time - steps.front().time).count()) + " s " +
-                std::to_string(step.progress) + " " + step.text + "\n";
+        text += std::to_string(std::chrono::duration<double>(step.time - steps.front().time).count()) +
+                " s " + std::to_string(step.progress) + " " + step.text + "\n";
     return text;
 }
 
-void AlertRecorder::showAlert(juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message)
+void AlertRecorder::showAlert(juce::MessageBoxIconType icon, const juce::String& title,
+                              const juce::String& message)
 {
     const std::lock_guard lock(mutex);
     recorded.push_back({icon, title, message});
@@ -66,7 +67,8 @@ protected:
         const std::string text(message.payload.begin(), message.payload.end());
         const std::string prefix = "Update status: ";
         if (text.rfind(prefix, 0) == 0)
-            recorded.push_back({text.substr(prefix.size()), progress->get(), std::chrono::steady_clock::now()});
+            recorded.push_back(
+                {text.substr(prefix.size()), progress->get(), std::chrono::steady_clock::now()});
     }
     void flush_() override {}
 
@@ -121,8 +123,8 @@ std::filesystem::path UpdateRig::writeArchive(size_t firmwareSize, size_t dspSiz
 void UpdateRig::launch(const std::filesystem::path& archive, bool isFactoryFirmware)
 {
     testsupport::pumpUntil([this] { return core->isUpdatePossible(); }, 10s);
-    auto thread = std::make_unique<FullUpdateThread>(*core, std::vector<std::filesystem::path>{archive}, progress,
-                                                     sharedStatus, isFactoryFirmware);
+    auto thread = std::make_unique<FullUpdateThread>(*core, std::vector<std::filesystem::path>{archive},
+                                                     progress, sharedStatus, isFactoryFirmware);
     thread->setStatusMessage("Please select a file");
     core->longOperation = std::move(thread);
     core->longOperation->startThread();

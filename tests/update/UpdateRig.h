@@ -30,7 +30,8 @@ struct Alert
 class AlertRecorder final : public AlertSink
 {
 public:
-    void showAlert(juce::MessageBoxIconType icon, const juce::String& title, const juce::String& message) override;
+    void showAlert(juce::MessageBoxIconType icon, const juce::String& title,
+                   const juce::String& message) override;
     std::vector<Alert> alerts() const;
 
 private:

@@ -23,11 +23,12 @@ const std::vector<std::string> fullTrail(bool factory)
     if (!factory)
         trail.push_back("Downloading user presets.");
     trail.insert(trail.end(),
-                 {"Opening update file.", "Updating firmware.", "Preparing the update ...", "Rebooting Tavelo ...",
-                  "Firmware update: Sending header ...", "Firmware update: Sending firmware ...",
-                  "Firmware update: Update complete ! ", "Waiting for reboot.", "Updating DSP.",
-                  "Preparing the update ...", "Rebooting Tavelo ...", "DSP update: Sending header ...",
-                  "DSP update: Sending firmware ...", "DSP update: Update complete ! ", UpdateRig::powerCycleText});
+                 {"Opening update file.", "Updating firmware.", "Preparing the update ...",
+                  "Rebooting Tavelo ...", "Firmware update: Sending header ...",
+                  "Firmware update: Sending firmware ...", "Firmware update: Update complete ! ",
+                  "Waiting for reboot.", "Updating DSP.", "Preparing the update ...", "Rebooting Tavelo ...",
+                  "DSP update: Sending header ...", "DSP update: Sending firmware ...",
+                  "DSP update: Update complete ! ", UpdateRig::powerCycleText});
     if (!factory)
         trail.push_back("Re-uploading presets.");
     trail.push_back("Update finished.");
@@ -35,15 +36,10 @@ const std::vector<std::string> fullTrail(bool factory)
 }
 
 // The progress the update shows with each of its own texts.
-const std::map<std::string, double> progressOfText{{"Downloading back up.", 0.0},
-                                                   {"Downloading user presets.", 0.1},
-                                                   {"Opening update file.", 0.15},
-                                                   {"Updating firmware.", 0.2},
-                                                   {"Waiting for reboot.", 0.37},
-                                                   {"Updating DSP.", 0.4},
-                                                   {UpdateRig::powerCycleText, 0.85},
-                                                   {"Re-uploading presets.", 0.9},
-                                                   {"Update finished.", 1.0}};
+const std::map<std::string, double> progressOfText{
+    {"Downloading back up.", 0.0},     {"Downloading user presets.", 0.1}, {"Opening update file.", 0.15},
+    {"Updating firmware.", 0.2},       {"Waiting for reboot.", 0.37},      {"Updating DSP.", 0.4},
+    {UpdateRig::powerCycleText, 0.85}, {"Re-uploading presets.", 0.9},     {"Update finished.", 1.0}};
 
 class WholeUpdate : public testing::TestWithParam<WholeUpdateCase>
 {
@@ -99,16 +95,22 @@ TEST_P(WholeUpdate, sendsBothImagesWholeAndEndsFinished)
 
 INSTANTIATE_TEST_SUITE_P(
     ThroughTheCore, WholeUpdate,
-    testing::Values(WholeUpdateCase{"userFirmware", false, false,
+    testing::Values(WholeUpdateCase{"userFirmware",
+                                    false,
+                                    false,
                                     {"configure first", "configure second", "firmware update mode",
                                      "configure first", "configure second", "sound-engine update mode"}},
-                    WholeUpdateCase{"factoryFirmware", true, false,
+                    WholeUpdateCase{"factoryFirmware",
+                                    true,
+                                    false,
                                     {"firmware update mode", "factory set-up", "configure first",
                                      "configure second", "sound-engine update mode"}},
                     // The ports go 300 ms after the last ACK: the restart
                     // wait must not take the old ports for the new ones,
                     // nor the power-cycle wait the installing instrument.
-                    WholeUpdateCase{"portsGoOnlyAtTheRestart", true, true,
+                    WholeUpdateCase{"portsGoOnlyAtTheRestart",
+                                    true,
+                                    true,
                                     {"firmware update mode", "factory set-up", "configure first",
                                      "configure second", "sound-engine update mode"}}),
     [](const auto& info) { return info.param.name; });

@@ -53,7 +53,16 @@ void writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
         local.u32(0x04034b50).u16(20).u16(0).u16(0).u16(0).u16(date).u32(crc).u32(size).u32(size);
         local.u16(nameSize).u16(0).text(entry.name).text(entry.content);
         // Made by a Unix tool (3), so the mode sits in the upper 16 bits.
-        central.u32(0x02014b50).u16(0x031E).u16(20).u16(0).u16(0).u16(0).u16(date).u32(crc).u32(size).u32(size);
+        central.u32(0x02014b50)
+            .u16(0x031E)
+            .u16(20)
+            .u16(0)
+            .u16(0)
+            .u16(0)
+            .u16(date)
+            .u32(crc)
+            .u32(size)
+            .u32(size);
         central.u16(nameSize).u16(0).u16(0).u16(0).u16(0).u32(entry.mode << 16).u32(offset).text(entry.name);
     }
     Bytes end;
