@@ -189,9 +189,9 @@ FullUpdateThread::Next FullUpdateThread::firmwareStep(const juce::File& image)
             outcome != DirectBurst::Outcome::sent)
             return burstFailed(outcome, prefixError, prepareFailed);
     if (!openSerialDevice())
-        return threadShouldExit() ? stopped() : fail(prefixError, prepareFailed);
+        return failOrStopped(prefixError, prepareFailed);
     if (!sendFile(image.getFullPathName().toStdString(), [this](float p) { onFirmwareTransferProgress(p); }))
-        return fail(prefixError, "Failed to send the firmware file.");
+        return failOrStopped(prefixError, "Failed to send the firmware file.");
     return stopCheck();
 }
 
@@ -242,13 +242,13 @@ FullUpdateThread::Next FullUpdateThread::soundEngineStep(const juce::File& image
             outcome != DirectBurst::Outcome::sent)
             return burstFailed(outcome, prefixError, prepareFailed);
     if (!openSerialDevice())
-        return threadShouldExit() ? stopped() : fail(prefixError, prepareFailed);
+        return failOrStopped(prefixError, prepareFailed);
     const bool sent =
         sendFile(image.getFullPathName().toStdString(), [this](float p) { onDspTransferProgress(p); });
     // The power cycle is judged from the end of this transfer.
     versionWatch.setReference();
     if (!sent)
-        return fail(prefixError, "Failed to send the ormel file.");
+        return failOrStopped(prefixError, "Failed to send the ormel file.");
     return stopCheck();
 }
 
@@ -308,6 +308,12 @@ FullUpdateThread::Next FullUpdateThread::fail(const juce::String& prefix, const 
     spdlog::critical("{}", text);
     setStatusMessage(prefix + text);
     return Next::end;
+}
+
+// A transfer or an open broken off by a stop ends as a stop.
+FullUpdateThread::Next FullUpdateThread::failOrStopped(const juce::String& prefix, const juce::String& text)
+{
+    return threadShouldExit() ? stopped() : fail(prefix, text);
 }
 
 FullUpdateThread::Next FullUpdateThread::burstFailed(DirectBurst::Outcome outcome, const juce::String& prefix,

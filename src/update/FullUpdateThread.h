@@ -80,6 +80,7 @@ private:
     Next stopCheck();
     Next stopped();
     Next fail(const juce::String& prefix, const juce::String& text);
+    Next failOrStopped(const juce::String& prefix, const juce::String& text);
     Next burstFailed(DirectBurst::Outcome outcome, const juce::String& prefix, const juce::String& text);
     DirectBurst::Outcome sendBurst(const std::vector<DirectBurst::Step>& steps);
     bool instrumentPortHeld() const;
