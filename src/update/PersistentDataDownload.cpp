@@ -189,8 +189,10 @@ void PersistentDataDownload::sendBackUpRequest(juce::MidiMessage const& request,
 void PersistentDataDownload::onBackUpError(juce::String const& text)
 {
     spdlog::error("{}", text);
+    // Once the step is ending, one alert is enough.
+    if (hooks.stopRequested())
+        return;
     hooks.setStatusMessage("Error !");
-    if (!hooks.stopRequested())
-        hooks.showWarning("Error", text);
+    hooks.showWarning("Error", text);
     hooks.requestStop();
 }
