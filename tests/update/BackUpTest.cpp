@@ -32,6 +32,11 @@ struct BackUpCase
     int snapshotsBesideOld;
 };
 
+void PrintTo(const BackUpCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 void makeFolder(const juce::File& folder, bool withFile = true)
 {
     folder.createDirectory();
