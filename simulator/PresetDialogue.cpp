@@ -56,15 +56,27 @@ PresetDialogue::Bank PresetDialogue::makeAwkwardBank()
     for (int slot = 0; slot < presetCount; ++slot)
         bank[static_cast<size_t>(slot)] = {"Preset " + std::to_string(slot), typicalData(slot)};
 
-    const std::vector<std::pair<int, std::optional<std::string>>> awkward{
-        {0, "Lead/Pad"},       {1, ".."},           {2, "../../escape"},
-        {3, "a,b"},            {4, std::string("nul\0byte", 8)},
-        {5, "Caf\xE9"},        {6, "Strings"},      {7, std::nullopt},
-        {8, std::nullopt},     {9, "Empty"},        {10, "\"quoted\""},
-        {11, "#hash 100%"},    {12, ".hidden"},     {13, "back\\slash"},
-        {14, "tab\there"},     {15, ""},            {19, "Strings"},
-        {20, "STRINGS"},       {21, "Pad#1-2"},     {22, "del\x7F"},
-        {127, "Last"}};
+    const std::vector<std::pair<int, std::optional<std::string>>> awkward{{0, "Lead/Pad"},
+                                                                          {1, ".."},
+                                                                          {2, "../../escape"},
+                                                                          {3, "a,b"},
+                                                                          {4, std::string("nul\0byte", 8)},
+                                                                          {5, "Caf\xE9"},
+                                                                          {6, "Strings"},
+                                                                          {7, std::nullopt},
+                                                                          {8, std::nullopt},
+                                                                          {9, "Empty"},
+                                                                          {10, "\"quoted\""},
+                                                                          {11, "#hash 100%"},
+                                                                          {12, ".hidden"},
+                                                                          {13, "back\\slash"},
+                                                                          {14, "tab\there"},
+                                                                          {15, ""},
+                                                                          {19, "Strings"},
+                                                                          {20, "STRINGS"},
+                                                                          {21, "Pad#1-2"},
+                                                                          {22, "del\x7F"},
+                                                                          {127, "Last"}};
     for (const auto& [slot, name] : awkward)
         bank[static_cast<size_t>(slot)].name = name;
     return bank;

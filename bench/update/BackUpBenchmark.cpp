@@ -29,9 +29,9 @@ double threadCpuSeconds()
 
 struct Round
 {
-    double total = 0;    // folder, files, queue and wait
-    double wait = 0;     // from the wait's first pause to its end
-    double waitCpu = 0;  // the update thread's CPU time in that span
+    double total = 0;   // folder, files, queue and wait
+    double wait = 0;    // from the wait's first pause to its end
+    double waitCpu = 0; // the update thread's CPU time in that span
     bool ok = false;
 };
 
@@ -115,14 +115,16 @@ int main()
         const double share = round.wait > 0 ? 100.0 * round.waitCpu / round.wait : 0.0;
         totals.push_back(round.total);
         cpuShares.push_back(share);
-        std::printf("Round %d: %s, %.3f s (%.2f x bound); wait %.3f s, update thread CPU %.4f s (%.2f %%)\n", number,
-                    round.ok ? "ok" : "FAILED", round.total, round.total / bound, round.wait, round.waitCpu, share);
+        std::printf("Round %d: %s, %.3f s (%.2f x bound); wait %.3f s, update thread CPU %.4f s (%.2f %%)\n",
+                    number, round.ok ? "ok" : "FAILED", round.total, round.total / bound, round.wait,
+                    round.waitCpu, share);
     }
     std::sort(totals.begin(), totals.end());
     std::sort(cpuShares.begin(), cpuShares.end());
-    std::printf("Median: %.3f s, %.2f x the bound; update thread CPU during the wait %.2f %% of its wall time "
-                "(target: under 5 %%)\n",
-                totals[rounds / 2], totals[rounds / 2] / bound, cpuShares[rounds / 2]);
+    std::printf(
+        "Median: %.3f s, %.2f x the bound; update thread CPU during the wait %.2f %% of its wall time "
+        "(target: under 5 %%)\n",
+        totals[rounds / 2], totals[rounds / 2] / bound, cpuShares[rounds / 2]);
     handler.stopTimer();
     dataHome.deleteRecursively();
     return 0;

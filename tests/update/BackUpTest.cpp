@@ -25,10 +25,10 @@ struct BackUpCase
     bool withOutput;
     // Run on the message thread when the wait begins, before any request went out.
     std::function<void(const juce::File& snapshot)> whenWaiting;
-    juce::String result;       // empty: success
-    juce::String alert;        // empty: none
-    std::string logged;        // a line that must be logged, if any
-    bool answered;             // the files hold the instrument's answers, not only headers
+    juce::String result; // empty: success
+    juce::String alert;  // empty: none
+    std::string logged;  // a line that must be logged, if any
+    bool answered;       // the files hold the instrument's answers, not only headers
     int snapshotsBesideOld;
 };
 
@@ -52,7 +52,13 @@ const BackUpCase cases[] = {
          makeFolder(root.getChildFile("TaveloSnapShot_20261101T100000.000Z"));
          makeFolder(root.getChildFile("TaveloSnapShot_20261102T100000.000Z"));
      },
-     true, {}, "", "", "", true, 1},
+     true,
+     {},
+     "",
+     "",
+     "",
+     true,
+     1},
     {"oneSnapshotCannotBeMoved",
      [](const juce::File& root, auto&)
      {
@@ -60,31 +66,69 @@ const BackUpCase cases[] = {
          // A full folder of that name in "Old" cannot be replaced.
          makeFolder(root.getChildFile("Old/TaveloSnapShot_20261101T100000.000Z"));
      },
-     true, {}, "", "", "Could not move old Tavelo persistent data save into the old directory.", true, 2},
+     true,
+     {},
+     "",
+     "",
+     "Could not move old Tavelo persistent data save into the old directory.",
+     true,
+     2},
     {"legacyFolderCannotBeMade",
      [](const juce::File& root, auto&)
      {
          root.createDirectory();
          root.getChildFile("Old").replaceWithText("a file");
      },
-     true, {},
-     "Could not create a new persistent data folder. Maybe there is a issue with the access rights or available "
+     true,
+     {},
+     "Could not create a new persistent data folder. Maybe there is a issue with the access rights or "
+     "available "
      "disk space. Error message from OS: ",
-     "", "Could not create legacy directory.", false, 0},
-    {"emptyAnswers", [](auto&, auto& instrument) { instrument.setMisbehaviour(simulator::Misbehaviour::emptyResult); },
-     true, {}, "", "", "63 of 63 back up requests came back empty.", false, 1},
-    {"silentInstrument", [](auto&, auto& instrument) { instrument.setMisbehaviour(simulator::Misbehaviour::silent); },
-     true, {}, "Transmission aborted.", "Error: Could not get calibration of key number 0.", "", false, 1},
-    {"unwritableFile", {}, true,
+     "",
+     "Could not create legacy directory.",
+     false,
+     0},
+    {"emptyAnswers",
+     [](auto&, auto& instrument) { instrument.setMisbehaviour(simulator::Misbehaviour::emptyResult); },
+     true,
+     {},
+     "",
+     "",
+     "63 of 63 back up requests came back empty.",
+     false,
+     1},
+    {"silentInstrument",
+     [](auto&, auto& instrument) { instrument.setMisbehaviour(simulator::Misbehaviour::silent); },
+     true,
+     {},
+     "Transmission aborted.",
+     "Error: Could not get calibration of key number 0.",
+     "",
+     false,
+     1},
+    {"unwritableFile",
+     {},
+     true,
      [](const juce::File& snapshot)
      {
          const auto file = snapshot.getChildFile("whitekey_sensors_grid.csv");
          file.deleteFile();
          file.createDirectory();
      },
-     "Could not write the back up: ", "", "writePositionCalibration: ", false, 1},
-    {"noMidiOutput", {}, false, {}, "Transmission aborted.", "Error: Could not get calibration of key number 0.", "",
-     false, 1},
+     "Could not write the back up: ",
+     "",
+     "writePositionCalibration: ",
+     false,
+     1},
+    {"noMidiOutput",
+     {},
+     false,
+     {},
+     "Transmission aborted.",
+     "Error: Could not get calibration of key number 0.",
+     "",
+     false,
+     1},
 };
 
 // What the files hold when every answer arrived: the parser's texts of the
@@ -100,9 +144,11 @@ std::map<std::string, std::string> expectedFiles(const simulator::InstrumentData
     std::map<std::string, std::string> files{
         {"whitekey_sensors_grid.csv", "Sensor,Vertical Position,Horizontal Position,X,Y,Z\n"},
         {"blackkey_sensors_grid.csv", "Sensor,Vertical Position,Horizontal Position,X,Y,Z\n"},
-        {"playing_grid.csv", "Sensor,Position,X,Y,Z\n" + text(midiUsb::SysExRequests::touchCalibrationRequest())},
+        {"playing_grid.csv",
+         "Sensor,Position,X,Y,Z\n" + text(midiUsb::SysExRequests::touchCalibrationRequest())},
         {"tavelo.log", ""}};
-    static constexpr bool black[12] = {false, true, false, true, false, false, true, false, true, false, true, false};
+    static constexpr bool black[12] = {false, true,  false, true,  false, false,
+                                       true,  false, true,  false, true,  false};
     for (int key = 0; key < 49; ++key)
         files[black[key % 12] ? "blackkey_sensors_grid.csv" : "whitekey_sensors_grid.csv"] +=
             text(midiUsb::SysExRequests::keyPositionCalibrationRequest(key));
@@ -154,7 +200,12 @@ TEST_P(BackUpTest, snapshotFolderAndFiles)
             result = download->run();
             snapshot = download->snapshotFolder();
         },
-        60s, [&] { if (row.whenWaiting) row.whenWaiting(download->snapshotFolder()); }));
+        60s,
+        [&]
+        {
+            if (row.whenWaiting)
+                row.whenWaiting(download->snapshotFolder());
+        }));
     download.reset();
     handler.stopTimer();
 
@@ -174,7 +225,8 @@ TEST_P(BackUpTest, snapshotFolderAndFiles)
     EXPECT_TRUE(snapshot.isAChildOf(root) && snapshot.getFileName().startsWith("TaveloSnapShot_2"));
     for (const auto& old : {"TaveloSnapShot_20261101T100000.000Z", "TaveloSnapShot_20261102T100000.000Z"})
         if (root.getChildFile(old).exists() || root.getChildFile("Old").getChildFile(old).exists())
-            EXPECT_TRUE(root.getChildFile("Old").getChildFile(old).getChildFile("keep.txt").existsAsFile()) << old;
+            EXPECT_TRUE(root.getChildFile("Old").getChildFile(old).getChildFile("keep.txt").existsAsFile())
+                << old;
     if (!result.wasOk())
         return;
 

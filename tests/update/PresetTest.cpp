@@ -24,9 +24,15 @@ TEST(PresetFileNames, reversibleAndUnchangedWhenPlain)
         std::string name;
         const char* stem;
     } rows[] = {
-        {"Warm Pad 2", "Warm Pad 2"},       {"Lead/Pad", "Lead%2FPad"}, {"..", "%2E."},
-        {"a,b", "a%2Cb"},                   {std::string("n\0l", 3), "n%00l"}, {"Caf\xE9", "Caf%E9"},
-        {"\"#1\\2%\"", "%22%231%5C2%25%22"}, {"tab\t\x7F", "tab%09%7F"}, {"x.y", "x.y"},
+        {"Warm Pad 2", "Warm Pad 2"},
+        {"Lead/Pad", "Lead%2FPad"},
+        {"..", "%2E."},
+        {"a,b", "a%2Cb"},
+        {std::string("n\0l", 3), "n%00l"},
+        {"Caf\xE9", "Caf%E9"},
+        {"\"#1\\2%\"", "%22%231%5C2%25%22"},
+        {"tab\t\x7F", "tab%09%7F"},
+        {"x.y", "x.y"},
     };
     for (const auto& row : rows)
     {
@@ -65,8 +71,8 @@ struct Engine
 // Downloads or uploads every preset on the update thread's stand-in. Each
 // pause lasts until the engine has answered all it was sent and the answers
 // were delivered, as the real pauses make sure of.
-juce::Result runPresets(std::shared_ptr<simulator::VirtualMidiBus> bus, Engine& engine, const juce::File& folder,
-                        bool download, const UpdateTiming& timing)
+juce::Result runPresets(std::shared_ptr<simulator::VirtualMidiBus> bus, Engine& engine,
+                        const juce::File& folder, bool download, const UpdateTiming& timing)
 {
     UpdateThreadStandIn thread;
     juce::Result result = juce::Result::ok();
@@ -138,7 +144,8 @@ juce::String timedOut(const juce::MidiMessage* awaited)
 {
     if (awaited == nullptr)
         return {};
-    return "The expected message has not been received before time out. Message: " + awaited->getDescription();
+    return "The expected message has not been received before time out. Message: " +
+           awaited->getDescription();
 }
 
 std::vector<juce::uint8> bytesOf(const juce::MidiMessage& message)
@@ -196,7 +203,8 @@ TEST_P(PresetRoundTrip, everySlotComesBackUnderItsNameWithItsData)
     for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.path()))
         if (entry.path() != snapshot.getFullPathName().toStdString())
         {
-            EXPECT_EQ(entry.path().parent_path().string(), snapshot.getFullPathName().toStdString()) << entry.path();
+            EXPECT_EQ(entry.path().parent_path().string(), snapshot.getFullPathName().toStdString())
+                << entry.path();
             ++files;
         }
     EXPECT_EQ(files, PresetDialogue::presetCount + 8);
