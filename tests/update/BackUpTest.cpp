@@ -21,14 +21,18 @@ namespace
 struct BackUpCase
 {
     const char* name;
-    std::function<void(const juce::File& persistentFolder, simulator::SimulatedInstrument&)> arrange;
+    // Folders made beforehand in the persistent data folder, each holding a file.
+    std::vector<const char*> folders;
+    bool legacyFolderIsAFile;
+    simulator::Misbehaviour misbehaviour;
     bool withOutput;
-    // Run on the message thread when the wait begins, before any request went out.
-    std::function<void(const juce::File& snapshot)> whenWaiting;
-    juce::String result; // empty: success
-    juce::String alert;  // empty: none
-    std::string logged;  // a line that must be logged, if any
-    bool answered;       // the files hold the instrument's answers, not only headers
+    // When the wait begins, before any request went out, the white keys'
+    // file becomes a folder.
+    bool fileBecomesFolder;
+    const char* result; // empty: success
+    const char* alert;  // empty: none
+    const char* logged; // a line that must be logged, if any
+    bool answered;      // the files hold the instrument's answers, not only their headers
     int snapshotsBesideOld;
 };
 
@@ -37,99 +41,30 @@ void PrintTo(const BackUpCase& row, std::ostream* out)
     *out << row.name;
 }
 
-void makeFolder(const juce::File& folder, bool withFile = true)
-{
-    folder.createDirectory();
-    if (withFile)
-        folder.getChildFile("keep.txt").replaceWithText("kept");
-}
+using simulator::Misbehaviour;
+const char* const first = "TaveloSnapShot_20261101T100000.000Z";
+const char* const second = "TaveloSnapShot_20261102T100000.000Z";
+const char* const firstInOld = "Old/TaveloSnapShot_20261101T100000.000Z";
+const char* const noAnswer = "Error: Could not get calibration of key number 0.";
 
+// clang-format off
 const BackUpCase cases[] = {
-    {"firstRun", {}, true, {}, "", "", "", true, 1},
-    {"twoEarlierSnapshotsGoToOld",
-     [](const juce::File& root, auto&)
-     {
-         makeFolder(root.getChildFile("TaveloSnapShot_20261101T100000.000Z"));
-         makeFolder(root.getChildFile("TaveloSnapShot_20261102T100000.000Z"));
-     },
-     true,
-     {},
-     "",
-     "",
-     "",
-     true,
-     1},
-    {"oneSnapshotCannotBeMoved",
-     [](const juce::File& root, auto&)
-     {
-         makeFolder(root.getChildFile("TaveloSnapShot_20261101T100000.000Z"));
-         // A full folder of that name in "Old" cannot be replaced.
-         makeFolder(root.getChildFile("Old/TaveloSnapShot_20261101T100000.000Z"));
-     },
-     true,
-     {},
-     "",
-     "",
-     "Could not move old Tavelo persistent data save into the old directory.",
-     true,
-     2},
-    {"legacyFolderCannotBeMade",
-     [](const juce::File& root, auto&)
-     {
-         root.createDirectory();
-         root.getChildFile("Old").replaceWithText("a file");
-     },
-     true,
-     {},
-     "Could not create a new persistent data folder. Maybe there is a issue with the access rights or "
-     "available "
-     "disk space. Error message from OS: ",
-     "",
-     "Could not create legacy directory.",
-     false,
-     0},
-    {"emptyAnswers",
-     [](auto&, auto& instrument) { instrument.setMisbehaviour(simulator::Misbehaviour::emptyResult); },
-     true,
-     {},
-     "",
-     "",
-     "63 of 63 back up requests came back empty.",
-     false,
-     1},
-    {"silentInstrument",
-     [](auto&, auto& instrument) { instrument.setMisbehaviour(simulator::Misbehaviour::silent); },
-     true,
-     {},
-     "Transmission aborted.",
-     "Error: Could not get calibration of key number 0.",
-     "",
-     false,
-     1},
-    {"unwritableFile",
-     {},
-     true,
-     [](const juce::File& snapshot)
-     {
-         const auto file = snapshot.getChildFile("whitekey_sensors_grid.csv");
-         file.deleteFile();
-         file.createDirectory();
-     },
-     "Could not write the back up: ",
-     "",
-     "writePositionCalibration: ",
-     false,
-     1},
-    {"noMidiOutput",
-     {},
-     false,
-     {},
-     "Transmission aborted.",
-     "Error: Could not get calibration of key number 0.",
-     "",
-     false,
-     1},
+    {"firstRun", {}, false, Misbehaviour::none, true, false, "", "", "", true, 1},
+    {"twoEarlierSnapshotsGoToOld", {first, second}, false, Misbehaviour::none, true, false, "", "", "", true, 1},
+    // A full folder of that name in "Old" cannot be replaced.
+    {"oneSnapshotCannotBeMoved", {first, firstInOld}, false, Misbehaviour::none, true, false, "", "",
+     "Could not move old Tavelo persistent data save into the old directory.", true, 2},
+    {"legacyFolderCannotBeMade", {}, true, Misbehaviour::none, true, false,
+     "Could not create a new persistent data folder. Maybe there is a issue with the access rights or available "
+     "disk space. Error message from OS: ", "", "Could not create legacy directory.", false, 0},
+    {"emptyAnswers", {}, false, Misbehaviour::emptyResult, true, false, "", "",
+     "63 of 63 back up requests came back empty.", false, 1},
+    {"silentInstrument", {}, false, Misbehaviour::silent, true, false, "Transmission aborted.", noAnswer, "", false, 1},
+    {"unwritableFile", {}, false, Misbehaviour::none, true, true, "Could not write the back up: ", "",
+     "writePositionCalibration: ", false, 1},
+    {"noMidiOutput", {}, false, Misbehaviour::none, false, false, "Transmission aborted.", noAnswer, "", false, 1},
 };
+// clang-format on
 
 // What the files hold when every answer arrived: the parser's texts of the
 // instrument's answers, in request order, behind each header.
@@ -181,8 +116,14 @@ TEST_P(BackUpTest, snapshotFolderAndFiles)
     simulator::VirtualMidiBus bus;
     simulator::SimulatedInstrument instrument(bus);
     instrument.connect();
-    if (row.arrange)
-        row.arrange(root, instrument);
+    instrument.setMisbehaviour(row.misbehaviour);
+    for (const auto* folder : row.folders)
+    {
+        root.getChildFile(folder).createDirectory();
+        root.getChildFile(folder).getChildFile("keep.txt").replaceWithText("kept");
+    }
+    if (row.legacyFolderIsAFile)
+        root.getChildFile("Old").create();
     midiUsb::SysExMidiHandler handler;
     std::unique_ptr<simulator::InstrumentLink> link;
     if (row.withOutput)
@@ -203,18 +144,22 @@ TEST_P(BackUpTest, snapshotFolderAndFiles)
         60s,
         [&]
         {
-            if (row.whenWaiting)
-                row.whenWaiting(download->snapshotFolder());
+            if (!row.fileBecomesFolder)
+                return;
+            const auto file = download->snapshotFolder().getChildFile("whitekey_sensors_grid.csv");
+            file.deleteFile();
+            file.createDirectory();
         }));
     download.reset();
     handler.stopTimer();
 
     EXPECT_TRUE(result.getErrorMessage().startsWith(row.result)) << result.getErrorMessage();
-    EXPECT_EQ(result.wasOk(), row.result.isEmpty());
-    EXPECT_EQ(thread.alerts(), row.alert.isEmpty() ? std::vector<juce::String>{} : std::vector{row.alert});
-    if (row.alert.isNotEmpty())
+    EXPECT_EQ(result.wasOk(), juce::String(row.result).isEmpty());
+    const juce::String alert(row.alert);
+    EXPECT_EQ(thread.alerts(), alert.isEmpty() ? std::vector<juce::String>{} : std::vector{alert});
+    if (alert.isNotEmpty())
         EXPECT_EQ(thread.statuses(), std::vector<juce::String>{"Error !"});
-    if (!row.logged.empty())
+    if (*row.logged != 0)
         EXPECT_TRUE(log.contains(row.logged)) << row.logged;
     EXPECT_EQ(root.findChildFiles(juce::File::findDirectories, false, "TaveloSnapShot_*").size(),
               row.snapshotsBesideOld);
@@ -223,7 +168,8 @@ TEST_P(BackUpTest, snapshotFolderAndFiles)
 
     // A new folder of this run, whatever stayed beside it.
     EXPECT_TRUE(snapshot.isAChildOf(root) && snapshot.getFileName().startsWith("TaveloSnapShot_2"));
-    for (const auto& old : {"TaveloSnapShot_20261101T100000.000Z", "TaveloSnapShot_20261102T100000.000Z"})
+    EXPECT_NE(snapshot.getFileName(), first);
+    for (const auto* old : {first, second})
         if (root.getChildFile(old).exists() || root.getChildFile("Old").getChildFile(old).exists())
             EXPECT_TRUE(root.getChildFile("Old").getChildFile(old).getChildFile("keep.txt").existsAsFile())
                 << old;
