@@ -69,7 +69,8 @@ juce::Result PersistentDataDownload::run()
                     requests->writeFailure = text;
             });
         prepared = prepareFiles(data);
-        spdlog::info("Beginning back up download");
+        if (prepared.wasOk())
+            spdlog::info("Beginning back up download");
     }
     if (prepared.failed())
     {

@@ -201,10 +201,10 @@ juce::Result TaveloPreset::savePreset(const Messages& received, int slot, const 
         spdlog::info("Extracted preset name: {}", *name);
     else
         spdlog::info("Empty preset slot: preset name section hasn't been found in the received preset.");
-    const auto presetName = name.value_or("Empty");
-    spdlog::info("Received preset named {:?}", presetName);
+    const auto nameOrEmpty = name.value_or("Empty");
+    spdlog::info("Received preset named {:?}", nameOrEmpty);
 
-    const auto fileName = fileNames.fileNameFor(presetName, selectedGroup, slot);
+    const auto fileName = fileNames.fileNameFor(nameOrEmpty, selectedGroup, slot);
     const auto file = folder.getChildFile(fileName);
 
     const auto dataBegin = findFrom(received.begin(), received, OrmelMidiMessages::presetBeginMessage);
