@@ -50,7 +50,7 @@ TEST(PresetFileNames, reversibleAndUnchangedWhenPlain)
 UpdateTiming shortTiming()
 {
     UpdateTiming timing;
-    timing.presetAnswerLimit = timing.readyLimit = 500ms;
+    timing.presetAnswerLimit = timing.readyLimit = 2s;
     return timing;
 }
 
