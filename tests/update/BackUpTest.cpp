@@ -6,7 +6,6 @@
 #include "midiUsb/SysExFactory.h"
 #include "midiUsb/SysExRequests.h"
 #include "support/LogCapture.h"
-#include "support/TemporaryFolder.h"
 #include "update/TaveloPersistentData.h"
 
 #include <gtest/gtest.h>
@@ -95,21 +94,15 @@ std::map<std::string, std::string> expectedFiles(const simulator::InstrumentData
 class BackUpTest : public ::testing::TestWithParam<BackUpCase>
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        // Before the folder is first built: never the user's own.
-        ::setenv("XDG_DATA_HOME", dataHome->path().c_str(), 1);
-    }
-
-    static inline std::unique_ptr<testsupport::TemporaryFolder> dataHome =
-        std::make_unique<testsupport::TemporaryFolder>();
+    static void SetUpTestSuite() { dataHome = UpdateThreadStandIn::useTemporaryDataHome(); }
+    static inline juce::File dataHome;
 };
 
 TEST_P(BackUpTest, snapshotFolderAndFiles)
 {
     const auto& row = GetParam();
     const auto root = TaveloPersistentData::getPersistentDataFolder();
-    ASSERT_TRUE(root.getFullPathName().startsWith(dataHome->path().c_str()));
+    ASSERT_TRUE(root.isAChildOf(dataHome));
     root.deleteRecursively();
 
     testsupport::LogCapture log;

@@ -24,6 +24,7 @@ struct Rig
 {
     Rig()
     {
+        UpdateThreadStandIn::useTemporaryDataHome();
         instrument.setMisbehaviour(simulator::Misbehaviour::silent);
         instrument.connect();
         link = std::make_unique<simulator::InstrumentLink>(*bus, handler);

@@ -1,8 +1,27 @@
 #include "UpdateThreadStandIn.h"
 
 #include "support/MessageLoop.h"
+#include "support/TemporaryFolder.h"
+#include "update/TaveloPersistentData.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <thread>
+
+juce::File UpdateThreadStandIn::useTemporaryDataHome()
+{
+    static const testsupport::TemporaryFolder dataHome;
+    ::setenv("XDG_DATA_HOME", dataHome.path().c_str(), 1);
+    const juce::File home(juce::String(dataHome.path().string()));
+    // Built once per process: too late once built elsewhere.
+    if (!TaveloPersistentData::getPersistentDataFolder().isAChildOf(home))
+    {
+        std::fprintf(stderr, "The back-up folder was built before the test's data home was set.\n");
+        std::abort();
+    }
+    return home;
+}
 
 PersistentDataDownload::Hooks UpdateThreadStandIn::hooks()
 {

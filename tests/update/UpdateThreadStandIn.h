@@ -15,6 +15,10 @@
 class UpdateThreadStandIn
 {
 public:
+    // Points XDG_DATA_HOME at a temporary folder of the process, before the
+    // back-up's folder is first built: tests never touch the user's own.
+    static juce::File useTemporaryDataHome();
+
     PersistentDataDownload::Hooks hooks();
     void requestStop();
     bool stopRequested() const { return stop.load(); }
