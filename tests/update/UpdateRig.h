@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstrumentUpdateMode.h"
+#include "PresetDialogue.h"
 #include "SimulatedSoundEngine.h"
 #include "ZipWriter.h"
 #include "common/Progress.h"
@@ -65,6 +66,8 @@ public:
         // The instrument is power-cycled this long after the update asks for
         // it; empty: never.
         std::optional<std::chrono::milliseconds> powerCycleAfter = std::chrono::milliseconds(0);
+        // How the instrument answers once the update has begun.
+        simulator::Misbehaviour answers = simulator::Misbehaviour::none;
     };
 
     static UpdateTiming fastTiming();
@@ -101,6 +104,11 @@ public:
     testsupport::TemporaryFolder folder;
     std::shared_ptr<simulator::VirtualMidiBus> bus = std::make_shared<simulator::VirtualMidiBus>();
     simulator::SimulatedInstrument instrument{*bus};
+    // Before the engine, whose thread answers through them. The presets before the update, and the engine's
+    // after the power cycle, which the update starts empty, as a new firmware leaves it.
+    const simulator::PresetDialogue::Bank presetsBefore = simulator::PresetDialogue::makeAwkwardBank();
+    simulator::PresetDialogue dialogue{presetsBefore};
+    simulator::PresetDialogue dialogueAfter;
     simulator::SimulatedSoundEngine soundEngine{*bus};
     simulator::InstrumentUpdateMode updateMode;
     const std::shared_ptr<AlertRecorder> alertRecorder = std::make_shared<AlertRecorder>();

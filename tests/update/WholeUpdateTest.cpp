@@ -54,6 +54,8 @@ TEST_P(WholeUpdate, sendsBothImagesWholeAndEndsFinished)
     setup.updateMode.portsStayInUpdateMode = param.portsStay;
     // Ports that stay go only when the restart begins, after the transfer.
     setup.updateMode.portsDropAfterTransfer = 300ms;
+    // Off for longer than the 1 s MIDI poll, as a real restart is.
+    setup.updateMode.restartTime = 3000ms;
     setup.powerCycleAfter = param.portsStay ? 4000ms : 0ms;
     UpdateRig rig(setup);
     const auto archive = rig.writeArchive();
@@ -83,6 +85,20 @@ TEST_P(WholeUpdate, sendsBothImagesWholeAndEndsFinished)
     }
     EXPECT_EQ(messages, param.directMessages);
     EXPECT_FALSE(rig.temporaryFoldersLeft());
+    // The user's presets are back in the engine, every slot.
+    for (int slot = 0; !param.factory && slot < simulator::PresetDialogue::presetCount; ++slot)
+    {
+        const auto after = rig.dialogueAfter.getPreset(slot);
+        const auto& before = rig.presetsBefore[static_cast<size_t>(slot)];
+        const auto bytes = [](const std::vector<juce::MidiMessage>& messages)
+        {
+            std::vector<std::vector<juce::uint8>> all;
+            for (const auto& message : messages)
+                all.emplace_back(message.getRawData(), message.getRawData() + message.getRawDataSize());
+            return all;
+        };
+        EXPECT_EQ(bytes(after.data), bytes(before.data)) << slot;
+    }
     // Finished after the power cycle, not before.
     EXPECT_EQ(rig.updateMode.phase(), simulator::InstrumentUpdateMode::Phase::running);
 
