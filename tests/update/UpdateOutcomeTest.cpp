@@ -58,15 +58,13 @@ TEST_P(UpdateOutcome, endsWithTheStatusTheUserSees)
     if (std::getenv("TAVELO_TRAIL") != nullptr)
         std::cout << describe(rig.statusSteps());
     testsupport::pumpMessages(300ms);
-    const auto alerts = rig.alerts();
+    std::vector<std::string> alerts;
+    for (const auto& alert : rig.alerts())
+        alerts.push_back(alert.title.toStdString() + ": " + alert.message.toStdString());
     if (param.alert.empty())
-        EXPECT_TRUE(alerts.empty()) << alerts.front().message;
+        EXPECT_TRUE(alerts.empty()) << testing::PrintToString(alerts);
     else
-        EXPECT_TRUE(std::any_of(alerts.begin(), alerts.end(),
-                                [&](const Alert& alert) {
-                                    return alert.title == "Error" &&
-                                           alert.message.toStdString() == param.alert;
-                                }));
+        EXPECT_TRUE(contains(alerts, "Error: " + param.alert)) << testing::PrintToString(alerts);
     if (!param.onTheWay.empty())
         EXPECT_TRUE(contains(rig.statusTexts(), param.onTheWay) || rig.log.contains(param.onTheWay))
             << param.onTheWay;

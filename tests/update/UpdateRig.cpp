@@ -20,6 +20,9 @@ const bool ownTemporaryFolder = []
 {
     static testsupport::TemporaryFolder processFolder;
     setenv("TMPDIR", processFolder.path().c_str(), 1);
+    // The back-ups too.
+    std::filesystem::create_directory(processFolder.path() / "data");
+    setenv("XDG_DATA_HOME", (processFolder.path() / "data").c_str(), 1);
     return true;
 }();
 } // namespace
@@ -85,6 +88,10 @@ UpdateTiming UpdateRig::fastTiming()
     timing.restartWaitStep = 100ms;
     timing.restartWaitSteps = 150;
     timing.beforeUpload = 300ms;
+    timing.groupSelectPause = 20ms;
+    timing.beforePresetRequest = 5ms;
+    timing.afterPreset = 5ms;
+    timing.uploadPause = 5ms;
     return timing;
 }
 
@@ -125,6 +132,7 @@ void UpdateRig::launch(const std::filesystem::path& archive, bool isFactoryFirmw
     testsupport::pumpUntil([this] { return core->isUpdatePossible(); }, 10s);
     auto thread = std::make_unique<FullUpdateThread>(*core, std::vector<std::filesystem::path>{archive},
                                                      progress, sharedStatus, isFactoryFirmware);
+    instrument.setMisbehaviour(setup.answers);
     thread->setStatusMessage("Please select a file");
     core->longOperation = std::move(thread);
     core->longOperation->startThread();

@@ -65,6 +65,8 @@ public:
         // The instrument is power-cycled this long after the update asks for
         // it; empty: never.
         std::optional<std::chrono::milliseconds> powerCycleAfter = std::chrono::milliseconds(0);
+        // How the instrument answers once the update has begun.
+        simulator::Misbehaviour answers = simulator::Misbehaviour::none;
     };
 
     static UpdateTiming fastTiming();

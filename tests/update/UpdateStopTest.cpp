@@ -56,6 +56,8 @@ TEST_P(UpdateStop, endsTheRunWithinTheTarget)
     std::cout << "[ stop     ] " << param.name << ": " << took << " s (target 2 s)\n";
 
     EXPECT_LT(took, 10.0);
+    if (std::getenv("TAVELO_TRAIL") != nullptr)
+        std::cout << describe(rig.statusSteps());
     EXPECT_EQ(rig.log.count(spdlog::level::err, "Could not exit thread cleanly, callstack:"), 0);
     testsupport::pumpMessages(300ms);
     // None once a stop was asked for.
@@ -68,7 +70,9 @@ void nothing(UpdateRig::Setup&) {}
 
 INSTANTIATE_TEST_SUITE_P(
     EveryPhase, UpdateStop,
-    testing::Values(StopCase{"backUpWait", "Downloading back up.", nothing},
+    testing::Values(StopCase{"backUpWait", "Downloading back up.",
+                             [](UpdateRig::Setup& s) { s.answers = simulator::Misbehaviour::late; }},
+                    StopCase{"presetDownload", "Downloading user presets.", nothing},
                     StopCase{"openRetries", "Rebooting Tavelo ...",
                              [](UpdateRig::Setup& s) { s.updateMode.portFault = PortFault::neverShown; }},
                     StopCase{"transfer", "Firmware update: Sending firmware ...", nothing, false,

@@ -54,6 +54,8 @@ TEST_P(WholeUpdate, sendsBothImagesWholeAndEndsFinished)
     setup.updateMode.portsStayInUpdateMode = param.portsStay;
     // Ports that stay go only when the restart begins, after the transfer.
     setup.updateMode.portsDropAfterTransfer = 300ms;
+    // Off for longer than the 1 s MIDI poll, as a real restart is.
+    setup.updateMode.restartTime = 3000ms;
     setup.powerCycleAfter = param.portsStay ? 4000ms : 0ms;
     UpdateRig rig(setup);
     const auto archive = rig.writeArchive();
