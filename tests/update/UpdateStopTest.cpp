@@ -63,6 +63,8 @@ TEST_P(UpdateStop, endsTheRunWithinTheTarget)
     // None once a stop was asked for.
     EXPECT_EQ(rig.alerts().size(), alertsBefore);
     EXPECT_NE(rig.status(), "Update finished.");
+    if (param.name == "transfer")
+        EXPECT_EQ(rig.log.count("The firmware has been updated."), 0);
     EXPECT_FALSE(rig.temporaryFoldersLeft());
 }
 
