@@ -1,6 +1,5 @@
 #pragma once
 
-#include "common/DisposableFile.h"
 #include "common/Progress.h"
 #include "common/Status.h"
 #include "common/UpdateTiming.h"

@@ -15,6 +15,8 @@
 
 namespace
 {
+const char* const bothImagesNeeded = "The archive must hold one .sfb and one .dat file at its top level.";
+
 enum class ImageKind
 {
     firmware,
@@ -54,9 +56,7 @@ public:
 
     juce::Result complete() const
     {
-        return dsp == 1 && firmware == 1
-                   ? juce::Result::ok()
-                   : juce::Result::fail("The archive must hold one .sfb and one .dat file at its top level.");
+        return dsp == 1 && firmware == 1 ? juce::Result::ok() : juce::Result::fail(bothImagesNeeded);
     }
 
 private:
@@ -209,6 +209,6 @@ juce::Result TaveloUpdateFile::classifyUnpackedFiles()
         }
     }
     if (!dspFile || !firmwareFile)
-        return juce::Result::fail("The archive must hold one .sfb and one .dat file at its top level.");
+        return juce::Result::fail(bothImagesNeeded);
     return juce::Result::ok();
 }
