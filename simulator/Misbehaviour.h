@@ -17,6 +17,9 @@ enum class Misbehaviour
     // The answer echoes other sub-codes than the request's.
     wrongSubCodes,
     // The answer carries another manufacturer's identifier.
-    foreignManufacturer
+    foreignManufacturer,
+    // A data answer that repeats the request's sub-codes but holds no
+    // result: the system reads it as an empty result.
+    emptyResult
 };
 } // namespace simulator

@@ -114,6 +114,16 @@ std::vector<TaveloPlayResponder::Bytes> TaveloPlayResponder::spoil(const Bytes& 
         foreign[3] = 0x29;
         return {foreign};
     }
+    case Misbehaviour::emptyResult:
+    {
+        // Up to the test id or key, then a count of one entry that is not
+        // there.
+        const std::size_t echo = answer.size() > 6 && answer[5] == 0x04 && answer[6] == 0x02 ? 8 : 7;
+        Bytes empty(answer.begin(), answer.begin() + static_cast<long>(std::min(echo, answer.size() - 1)));
+        empty.push_back(0x01);
+        empty.push_back(0xF7);
+        return {empty};
+    }
     case Misbehaviour::none:
     case Misbehaviour::late:
         break;
