@@ -72,8 +72,8 @@ private:
     void filteredMidiDeviceListChanged(const std::vector<juce::MidiDeviceInfo>& devices) override;
     void midiMessageReceived(MidiInputPort& source, const juce::MidiMessage& message) override;
 
-    void openInput(const juce::String& name);
-    void openOutput(const juce::String& name);
+    void openInput(const juce::MidiDeviceInfo& device);
+    void openOutput(const juce::MidiDeviceInfo& input);
     void resetMidiInput();
     void resetMidiOutput();
     void resetVersionNumbers();
@@ -94,6 +94,8 @@ private:
     SysExMidiHandler sysExMidiHandler;
     SysExAnswerHandler answerHandler;
     DeviceVersionPeriodicRequest deviceVersionPeriodicRequest;
+    // The identifier of the selected device's input; empty when none is.
+    juce::String selectedIdentifier;
     std::shared_ptr<MidiInputPort> midiInput;
     // Written on the message thread under the mutex; read there freely and
     // elsewhere only through getMidiOutput.
