@@ -53,13 +53,6 @@ TEST(FontStorage, TheFourPoppinsFacesLoadFromMemoryInRisingWeights)
     EXPECT_LT(medium, semiBold);
 }
 
-TEST(FontStorage, LookingUpAnUnknownKeyFindsNothingAndAddsNothing)
-{
-    const juce::SharedResourcePointer<FontStorage> storage;
-    EXPECT_EQ(storage->find("poppinsBlack"), nullptr);
-    EXPECT_EQ(storage->fonts.size(), 4u);
-}
-
 TEST(ImageStorage, TheKeyboardPictureAndTheLogoDecodeWithTheirProportions)
 {
     const juce::SharedResourcePointer<ImageStorage> storage;
@@ -107,27 +100,4 @@ TEST(ImageStorage, TheLogoDrawsInOneDarkColour)
     EXPECT_LT(solid, 400 * 40 / 2);
 }
 
-TEST(ImageStorage, LookingUpAMissingDrawableOrImageGivesNothing)
-{
-    const juce::SharedResourcePointer<ImageStorage> storage;
-    EXPECT_EQ(storage->findDrawable("footer"), nullptr);
-    EXPECT_FALSE(storage->findImage("footer").isValid());
-    EXPECT_EQ(storage->drawables.count("footer"), 0u);
-    EXPECT_EQ(storage->images.count("footer"), 0u);
-}
-
-TEST(SharedStores, AllHoldersShareOneInstanceWhichGoesWithTheLastHolder)
-{
-    {
-        const TaveloUpdaterLookAndFeel lookAndFeel;
-        const juce::SharedResourcePointer<FontStorage> fonts;
-        const juce::SharedResourcePointer<FontStorage> moreFonts;
-        const juce::SharedResourcePointer<ImageStorage> images;
-        const juce::SharedResourcePointer<ImageStorage> moreImages;
-        EXPECT_EQ(fonts.getReferenceCount(), 3) << "the look-and-feel holds the font store too";
-        EXPECT_EQ(images.getReferenceCount(), 3) << "and the image store";
-    }
-    const juce::SharedResourcePointer<FontStorage> later;
-    EXPECT_EQ(later.getReferenceCount(), 1) << "a new store after the last holder let go";
-}
 } // namespace
