@@ -284,26 +284,6 @@ TEST_F(SerialOnPty, SignalsDuringReadAndWriteDoNotCutThemShort)
     }
 }
 
-TEST(SerialExceptions, OpeningAMissingNodeReportsTheSystemError)
-{
-    serial::Serial port;
-    port.setPort("/nonexistent/ttyTAVELO");
-    try
-    {
-        port.open();
-        FAIL() << "opened a missing node";
-    }
-    catch (const serial::IOException& exception)
-    {
-        const std::string text = exception.what();
-        EXPECT_EQ(exception.getErrorNumber(), ENOENT);
-        EXPECT_EQ(text.rfind("IO Exception (2): No such file or directory, file ", 0), 0u) << text;
-        EXPECT_NE(text.find(", line " + std::to_string(exception.getLine()) + "."), std::string::npos)
-            << text;
-    }
-    EXPECT_FALSE(port.isOpen());
-}
-
 // What each misuse of a port answers, and the port left as it was.
 TEST_F(SerialOnPty, MisusesAreRefusedWithTheirTexts)
 {
