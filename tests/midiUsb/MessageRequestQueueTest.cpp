@@ -136,35 +136,6 @@ TEST_F(MessageRequestQueueTest, anAnswerCompletesOnlyARequestInFlight)
     EXPECT_EQ(log.count(spdlog::level::warn, "MessageRequestQueue: Success but no pending request !"), 3);
 }
 
-TEST_F(MessageRequestQueueTest, aDuplicatedAnswerCompletesOnce)
-{
-    add(4);
-    add(6);
-    tick();
-    EXPECT_EQ(queue().currentRequestSucceeded("first"), Completion::completed);
-    EXPECT_EQ(queue().currentRequestSucceeded("again"), Completion::noRequestInFlight);
-    tick();
-    EXPECT_THAT(events, ElementsAre("success 4 first"));
-    EXPECT_THAT(sent, ElementsAre(4, 6));
-}
-
-TEST_F(MessageRequestQueueTest, anAnswerMustMatchTheRequestWhenAMatcherIsGiven)
-{
-    add(4);
-    tick();
-    const auto codeIs = [](int code)
-    { return [code](const juce::MidiMessage& request) { return request.getRawData()[5] == code; }; };
-
-    ASSERT_TRUE(queue().getRequestInFlight().has_value());
-    EXPECT_EQ(queue().getRequestInFlight()->getRawData()[5], 4);
-    EXPECT_EQ(queue().currentRequestSucceeded("other", codeIs(6)), Completion::answerDoesNotMatch);
-    EXPECT_EQ(queue().currentRequestHasEmptyResult(codeIs(6)), Completion::answerDoesNotMatch);
-    EXPECT_THAT(events, IsEmpty());
-    EXPECT_EQ(queue().currentRequestSucceeded("mine", codeIs(4)), Completion::completed);
-    EXPECT_THAT(events, ElementsAre("success 4 mine"));
-    EXPECT_FALSE(queue().getRequestInFlight().has_value());
-}
-
 TEST_F(MessageRequestQueueTest, withoutOutputTheRequestIsDroppedAndItsCallerHearsOfIt)
 {
     handler.setMidiOutput(nullptr);
