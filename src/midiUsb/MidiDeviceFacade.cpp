@@ -68,7 +68,6 @@ MidiDeviceFacade::MidiDeviceFacade(SharedValueTable& valuesToUse, std::shared_pt
     , deviceVersionPeriodicRequest(values, &sysExMidiHandler)
 {
     midiDeviceList.startTimer(pollPeriodMs);
-    midiOutputDeviceList.startTimer(pollPeriodMs);
 
     midiDeviceList.addChangeListener(this);
     filteredMidiDeviceList.addChangeListener(this);
@@ -144,6 +143,17 @@ void MidiDeviceFacade::filteredMidiDeviceListChanged(const std::vector<juce::Mid
     }
 
     values[Dictionary::midiDevicesKey] = juce::var(names);
+
+    // The outputs are polled only while an instrument waits for its output.
+    if (!devices.empty() && midiOutput == nullptr)
+    {
+        if (!midiOutputDeviceList.isTimerRunning())
+            midiOutputDeviceList.startTimer(pollPeriodMs);
+    }
+    else
+    {
+        midiOutputDeviceList.stopTimer();
+    }
 }
 
 void MidiDeviceFacade::openInput(const juce::MidiDeviceInfo& device)

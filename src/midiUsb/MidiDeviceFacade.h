@@ -54,7 +54,8 @@ protected:
 
 private:
     // Re-runs the selection when the outputs change, so that an output that
-    // shows up after its input makes the instrument usable.
+    // shows up after its input makes the instrument usable. The outputs are
+    // polled only while a selected instrument has no output.
     class OutputListListener final : public MidiDeviceListListener
     {
     public:
