@@ -16,8 +16,9 @@ namespace
 const juce::MidiDeviceInfo* findByIdentifier(const std::vector<juce::MidiDeviceInfo>& devices,
                                              const juce::String& identifier)
 {
-    const auto found = std::find_if(devices.begin(), devices.end(), [&identifier](const auto& device)
-                                    { return device.identifier == identifier; });
+    const auto found =
+        std::find_if(devices.begin(), devices.end(),
+                     [&identifier](const auto& device) { return device.identifier == identifier; });
     return found == devices.end() ? nullptr : &*found;
 }
 

@@ -33,7 +33,8 @@ SysExAnswer::RequestMatch SysExAnswer::matchRequest(const std::uint8_t* request,
                                                     std::size_t requestSize) const
 {
     // An answer cut before anything it repeats could be anyone's.
-    if (!command || kind == Kind::acknowledge || echoedSubCodes.empty() || !isOurRequest(request, requestSize))
+    if (!command || kind == Kind::acknowledge || echoedSubCodes.empty() ||
+        !isOurRequest(request, requestSize))
         return RequestMatch::otherRequest;
 
     const auto expectedCommand = answerCommandFor(request[SysExFraming::commandOffset]);

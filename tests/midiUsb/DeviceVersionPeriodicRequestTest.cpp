@@ -58,8 +58,11 @@ TEST_F(DeviceVersionPeriodicRequestTest, asksOnceASecondForWhatIsUnknownUntilAll
         std::vector<std::string> logLines;
     };
     const Row rows[] = {
-        {"all unknown", [] {}, all,
-         {"Firmware version: 2.3.1", "Ormel DSP version: 1.8.0", "Casing serial number received: TVP-0042-1187"}},
+        {"all unknown",
+         [] {},
+         all,
+         {"Firmware version: 2.3.1", "Ormel DSP version: 1.8.0",
+          "Casing serial number received: TVP-0042-1187"}},
         {"known values, an empty one too, are not asked for",
          [this]
          {
@@ -69,7 +72,9 @@ TEST_F(DeviceVersionPeriodicRequestTest, asksOnceASecondForWhatIsUnknownUntilAll
          },
          {},
          {}},
-        {"an empty answer counts as known", [this] { instrument.setFirmwareVersion(""); }, all,
+        {"an empty answer counts as known",
+         [this] { instrument.setFirmwareVersion(""); },
+         all,
          {"Firmware version: "}},
         {"an invalid answer is logged and asked for again",
          [this]

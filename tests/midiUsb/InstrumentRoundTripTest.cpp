@@ -175,6 +175,7 @@ TEST_F(InstrumentRoundTripTest, misbehavingAnswersNeverPassForTheRightOnes)
         ASSERT_TRUE(drain());
         EXPECT_EQ(outcomes, row.outcomes);
     }
-    EXPECT_EQ(log.count(spdlog::level::err, "The Manufacturer ID of your device does not match Quarnel's"), 1);
+    EXPECT_EQ(log.count(spdlog::level::err, "The Manufacturer ID of your device does not match Quarnel's"),
+              1);
 }
 } // namespace

@@ -7,8 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace

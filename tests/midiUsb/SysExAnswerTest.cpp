@@ -75,50 +75,64 @@ TEST(SysExAnswerParser, DispatchesOnCommandAndSubCodes)
     const ParseRow rows[] = {
         {"note on", {0x90, 0x3C, 0x64}, Kind::notSysEx, Outcome::none},
         {"empty message", {}, Kind::notSysEx, Outcome::none},
-        {"foreign manufacturer", {0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7},
-         Kind::foreignManufacturer, Outcome::none, "", SysExAnswerParser::foreignManufacturerText},
-        {"info with text", SysExAnswerBuilder::infoAnswer(0x04, "1.4.2"), Kind::info, Outcome::success, "1.4.2"},
+        {"foreign manufacturer",
+         {0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7},
+         Kind::foreignManufacturer,
+         Outcome::none,
+         "",
+         SysExAnswerParser::foreignManufacturerText},
+        {"info with text", SysExAnswerBuilder::infoAnswer(0x04, "1.4.2"), Kind::info, Outcome::success,
+         "1.4.2"},
         {"info of 9 bytes", frame(0x0D, {0x04, 0x05, 0x00}), Kind::info, Outcome::success, ""},
         {"info of 8 bytes", frame(0x0D, {0x04, 0x05}), Kind::info, Outcome::success, ""},
         {"info without text marker", frame(0x0D, {0x04, 0x06, 0x00}), Kind::info, Outcome::emptyResult},
         {"info skips 00 and bytes of 80 and more",
          frame(0x0D, {0x02, 0x05, 0x33, 'A', 0x00, 'B', 0x80, 0xFF, 0x7F, '1'}), Kind::info, Outcome::success,
-         "AB\x7F" "1"},
-        {"the last byte is taken for F7", {0xF0, 0x00, 0x6B, 0x2D, 0x0D, 0x04, 0x05, 0x00, '1', 0x41}, Kind::info,
-         Outcome::success, "1"},
+         "AB\x7F"
+         "1"},
+        {"the last byte is taken for F7",
+         {0xF0, 0x00, 0x6B, 0x2D, 0x0D, 0x04, 0x05, 0x00, '1', 0x41},
+         Kind::info,
+         Outcome::success,
+         "1"},
         {"acknowledge", frame(0x11, {0x04}), Kind::acknowledge, Outcome::success, ""},
         {"acknowledge of another code", frame(0x11, {0x05}), Kind::acknowledge, Outcome::none},
-        {"test log without count", SysExAnswerBuilder::testLogWithoutResult(5), Kind::testLog, Outcome::success,
-         "No result for test LEDs\n"},
+        {"test log without count", SysExAnswerBuilder::testLogWithoutResult(5), Kind::testLog,
+         Outcome::success, "No result for test LEDs\n"},
         {"test log with count 0", SysExAnswerBuilder::testLogAnswer(5, {}), Kind::testLog, Outcome::success,
          equalsLine + "Test : ID 5, LEDs\n"},
         {"test log, every name from the tables",
          SysExAnswerBuilder::testLogAnswer(13, {{405, 10, 1}, {4, 16383, 0}, {907, 0, 2}}), Kind::testLog,
          Outcome::success,
-         equalsLine + "Test : ID 13, Grouped LED\n"
-                      "Instruction : ID 405 ; press button Previous octave with timeout = 10 --> result = Success\n"
-                      "Instruction : ID 4 ; is keyboard responding with timeout = 16383 --> result = Failure\n"
-                      "Instruction : ID 907 ; audio test stop with timeout = 0 --> result = Test not found\n"},
+         equalsLine +
+             "Test : ID 13, Grouped LED\n"
+             "Instruction : ID 405 ; press button Previous octave with timeout = 10 --> result = Success\n"
+             "Instruction : ID 4 ; is keyboard responding with timeout = 16383 --> result = Failure\n"
+             "Instruction : ID 907 ; audio test stop with timeout = 0 --> result = Test not found\n"},
         {"test log, ids missing from the tables", SysExAnswerBuilder::testLogAnswer(14, {{602, 1, 3}}),
          Kind::testLog, Outcome::success,
-         equalsLine + "Test : ID 14, Unknown\nInstruction : ID 602 ; Unknown with timeout = 1 --> result = Unknown\n"},
-        {"touch calibration with count 0", SysExAnswerBuilder::touchCalibrationAnswer({}), Kind::touchCalibration,
-         Outcome::success, ""},
+         equalsLine +
+             "Test : ID 14, Unknown\nInstruction : ID 602 ; Unknown with timeout = 1 --> result = Unknown\n"},
+        {"touch calibration with count 0", SysExAnswerBuilder::touchCalibrationAnswer({}),
+         Kind::touchCalibration, Outcome::success, ""},
         {"touch calibration, four lines a key",
          SysExAnswerBuilder::touchCalibrationAnswer(
              {{0, {120, -5, 0}, {16384, 7, -1}, {0, 0, 0}, {2097151, -2097151, 1}}}),
          Kind::touchCalibration, Outcome::success,
          "0,press,120,-5,0\n0,aftertouch,16384,7,-1\n0,left,0,0,0\n0,right,2097151,-2097151,1\n"},
-        {"touch block out of sequence", SysExAnswerBuilder::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}}),
+        {"touch block out of sequence",
+         SysExAnswerBuilder::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}}),
          Kind::touchCalibration, Outcome::emptyResult, "", SysExAnswerParser::blockKeyMismatchText},
         {"key position with count 0", SysExAnswerBuilder::keyPositionAnswer(12, {}), Kind::keyPosition,
          Outcome::success, ""},
         {"key position, one line an entry",
-         SysExAnswerBuilder::keyPositionAnswer(12, {{0, -5, {120, -5, 0}}, {7, 3, {2097151, -2097151, 16384}}}),
+         SysExAnswerBuilder::keyPositionAnswer(12,
+                                               {{0, -5, {120, -5, 0}}, {7, 3, {2097151, -2097151, 16384}}}),
          Kind::keyPosition, Outcome::success, "12,0,-5,120,-5,0\n12,7,3,2097151,-2097151,16384\n"},
         // Signs: only 01 means negative, and a negated zero prints 0.
-        {"number coding", frame(0x07, {0x04, 0x02, 0x03, 0x01, 0x7F, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x02,
-                                       0x00, 0x00, 0x07, 0x01, 0x00, 0x00, 0x00}),
+        {"number coding",
+         frame(0x07, {0x04, 0x02, 0x03, 0x01, 0x7F, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00,
+                      0x07, 0x01, 0x00, 0x00, 0x00}),
          Kind::keyPosition, Outcome::success, "3,127,0,16384,7,0\n"},
         {"data answer 07 02", frame(0x07, {0x02, 0x01}), Kind::unknown, Outcome::emptyResult},
         {"data answer 07 04 03", frame(0x07, {0x04, 0x03, 0x00}), Kind::unknown, Outcome::emptyResult},
@@ -131,10 +145,10 @@ TEST(SysExAnswerParser, DispatchesOnCommandAndSubCodes)
         {"acknowledge without code", frame(0x11), Kind::acknowledge, Outcome::emptyResult, "", malformed},
         {"data answer without sub-code", frame(0x07), Kind::unknown, Outcome::emptyResult, "", malformed},
         {"test log without id", frame(0x07, {0x01}), Kind::testLog, Outcome::emptyResult, "", malformed},
-        {"touch count taken from F7", frame(0x07, {0x04, 0x01}), Kind::touchCalibration, Outcome::emptyResult, "",
-         malformed},
-        {"key position without count", frame(0x07, {0x04, 0x02, 0x0C}), Kind::keyPosition, Outcome::emptyResult,
+        {"touch count taken from F7", frame(0x07, {0x04, 0x01}), Kind::touchCalibration, Outcome::emptyResult,
          "", malformed},
+        {"key position without count", frame(0x07, {0x04, 0x02, 0x0C}), Kind::keyPosition,
+         Outcome::emptyResult, "", malformed},
     };
     for (const auto& row : rows)
         expectParsed(row);
@@ -156,7 +170,8 @@ TEST(SysExAnswerParser, ACountedAnswerCutAnywhereIsInvalid)
             Bytes cut(whole.begin(), whole.end() - 1 - static_cast<std::ptrdiff_t>(dropped));
             cut.push_back(0xF7);
             const auto answer = parse(cut);
-            ASSERT_TRUE(answer.malformed && answer.text.isEmpty()) << dropped << " bytes dropped of " << whole.size();
+            ASSERT_TRUE(answer.malformed && answer.text.isEmpty())
+                << dropped << " bytes dropped of " << whole.size();
         }
 }
 
@@ -189,16 +204,21 @@ TEST(SysExAnswerMatch, AnAnswerBelongsOnlyToTheRequestItAnswers)
         {"test log 5, its request", log5, testLog5, Match::matches},
         {"test log 5 without result, its request", SysExAnswerBuilder::testLogWithoutResult(5), testLog5,
          Match::matches},
-        {"test log 5, request for test 6", log5, request(SysExRequests::testLogRequest(6)), Match::otherRequest},
+        {"test log 5, request for test 6", log5, request(SysExRequests::testLogRequest(6)),
+         Match::otherRequest},
         {"test log, touch request", log5, touch, Match::otherRequest},
         {"touch, its request", SysExAnswerBuilder::touchCalibrationAnswer({}), touch, Match::matches},
-        {"touch, key position request", SysExAnswerBuilder::touchCalibrationAnswer({}), key12, Match::otherRequest},
+        {"touch, key position request", SysExAnswerBuilder::touchCalibrationAnswer({}), key12,
+         Match::otherRequest},
         {"key 12, its request", keyAnswer12, key12, Match::matches},
         {"key 12, request for key 11", keyAnswer12, key11, Match::otherKey},
         {"key 12, seven-byte version request", keyAnswer12, firmware, Match::otherRequest},
         {"acknowledge, any request", SysExAnswerBuilder::acknowledge(), firmware, Match::otherRequest},
         {"07 02, test log request", frame(0x07, {0x02, 0x05}), testLog5, Match::otherRequest},
-        {"foreign manufacturer", {0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0xF7}, firmware, Match::otherRequest},
+        {"foreign manufacturer",
+         {0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0xF7},
+         firmware,
+         Match::otherRequest},
         {"note on", {0x90, 0x3C, 0x64}, firmware, Match::otherRequest},
         // Cut short: it still answers the request whose sub-codes agree, as
         // invalid, so that request is not left waiting for its time-out;
@@ -206,18 +226,23 @@ TEST(SysExAnswerMatch, AnAnswerBelongsOnlyToTheRequestItAnswers)
         {"data answer cut after its command", frame(0x07), testLog5, Match::otherRequest},
         {"test log cut before its id", frame(0x07, {0x01}), testLog5, Match::matches},
         {"key position cut before its key", frame(0x07, {0x04, 0x02}), key11, Match::matches},
-        {"key position cut before its key, touch request", frame(0x07, {0x04, 0x02}), touch, Match::otherRequest},
+        {"key position cut before its key, touch request", frame(0x07, {0x04, 0x02}), touch,
+         Match::otherRequest},
         // Requests that are not whole SysEx requests of ours.
         {"empty request", info, {}, Match::otherRequest},
         {"request without command", info, {0xF0, 0x00, 0x6B, 0x2D, 0xF7}, Match::otherRequest},
         {"request without sub-code", log5, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0xF7}, Match::otherRequest},
-        {"key request without key", keyAnswer12, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0xF7}, Match::matches},
+        {"key request without key",
+         keyAnswer12,
+         {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0xF7},
+         Match::matches},
         {"request of another maker", info, {0xF0, 0x00, 0x20, 0x29, 0x0C, 0x04, 0xF7}, Match::otherRequest},
     };
     for (const auto& row : rows)
     {
         const auto answer = parse(row.answer);
-        EXPECT_EQ(answer.matchRequest(exactCopy(row.request).get(), row.request.size()), row.expected) << row.name;
+        EXPECT_EQ(answer.matchRequest(exactCopy(row.request).get(), row.request.size()), row.expected)
+            << row.name;
     }
 }
 
@@ -242,27 +267,35 @@ TEST(SysExAnswerHandler, CompletesOnlyTheRequestAnAnswerBelongsTo)
          {SysExAnswerBuilder::infoAnswer(0x04, "2.3.1"), SysExAnswerBuilder::infoAnswer(0x02, "TV-1")},
          {"success TV-1"},
          {mismatch}},
-        {"foreign manufacturer", firmware,
-         {{0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7}, SysExAnswerBuilder::infoAnswer(0x04, "1.0")},
+        {"foreign manufacturer",
+         firmware,
+         {{0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7},
+          SysExAnswerBuilder::infoAnswer(0x04, "1.0")},
          {"success 1.0"},
          {SysExAnswerParser::foreignManufacturerText}},
-        {"a key position answer for another key", SysExRequests::keyPositionCalibrationRequest(11),
+        {"a key position answer for another key",
+         SysExRequests::keyPositionCalibrationRequest(11),
          {keyAnswer},
          {},
          {SysExAnswerParser::requestedKeyMismatchText, mismatch}},
-        {"a key position answer with no request in flight", std::nullopt,
+        {"a key position answer with no request in flight",
+         std::nullopt,
          {keyAnswer},
          {},
-         {SysExAnswerParser::requestedKeyMismatchText, "MessageRequestQueue: Success but no pending request !"}},
-        {"a touch block out of sequence completes empty, then logs", SysExRequests::touchCalibrationRequest(),
+         {SysExAnswerParser::requestedKeyMismatchText,
+          "MessageRequestQueue: Success but no pending request !"}},
+        {"a touch block out of sequence completes empty, then logs",
+         SysExRequests::touchCalibrationRequest(),
          {SysExAnswerBuilder::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}})},
          {"empty"},
          {SysExAnswerParser::blockKeyMismatchText}},
-        {"a truncated answer completes its request as invalid", SysExRequests::touchCalibrationRequest(),
+        {"a truncated answer completes its request as invalid",
+         SysExRequests::touchCalibrationRequest(),
          {frame(0x07, {0x04, 0x01})},
          {"empty"},
          {malformed}},
-        {"answers of other kinds leave the test log request waiting", SysExRequests::testLogRequest(5),
+        {"answers of other kinds leave the test log request waiting",
+         SysExRequests::testLogRequest(5),
          {SysExAnswerBuilder::acknowledge(), frame(0x07), SysExAnswerBuilder::testLogAnswer(6, {}),
           SysExAnswerBuilder::testLogWithoutResult(5)},
          {"success No result for test LEDs\n"},

@@ -68,7 +68,12 @@ std::pair<std::chrono::milliseconds, std::string> closeDuring(serial::Serial& po
 TEST(SerialClose, EndsABlockedReadWriteOrWaitPromptly)
 {
     const std::pair<const char*, std::function<void(serial::Serial&)>> rows[] = {
-        {"read", [](serial::Serial& port) { std::vector<uint8_t> buffer; port.read(buffer, 1029); }},
+        {"read",
+         [](serial::Serial& port)
+         {
+             std::vector<uint8_t> buffer;
+             port.read(buffer, 1029);
+         }},
         {"write", [](serial::Serial& port) { port.write(std::vector<uint8_t>(4 * 1024 * 1024, 0x5a)); }},
         {"waitReadable", [](serial::Serial& port) { port.waitReadable(); }},
     };
@@ -76,7 +81,8 @@ TEST(SerialClose, EndsABlockedReadWriteOrWaitPromptly)
     {
         PseudoTerminal pty;
         serial::Serial port(pty.slavePath(), 115200, updateTimeouts);
-        const auto [lasted, outcome] = closeDuring(port, [&port, &operation = operation] { operation(port); });
+        const auto [lasted, outcome] =
+            closeDuring(port, [&port, &operation = operation] { operation(port); });
         EXPECT_EQ(outcome, std::string("PortNotOpenedException Serial::") + name + " failed.");
         EXPECT_LT(lasted, 5000ms) << name;
         EXPECT_FALSE(port.isOpen());

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <pthread.h>
@@ -303,13 +303,25 @@ TEST_F(SerialOnPty, MisusesAreRefusedWithTheirTexts)
         {[&] { return whatOf<std::invalid_argument>([&] { closed.setBaudrate(0); }); }, "invalid baud rate"},
         {[&] { return whatOf<serial::SerialException>([&] { open.open(); }); },
          "SerialException Serial port already open. failed."},
-        {[&] { return whatOf<std::invalid_argument>([&] { Port(pty.slavePath()).setParity(serial::parity_mark); }); },
+        {[&] {
+             return whatOf<std::invalid_argument>([&]
+                                                  { Port(pty.slavePath()).setParity(serial::parity_mark); });
+         },
          "OS does not support mark or space parity"},
-        {[&] { return whatOf<std::invalid_argument>([&] { Port(pty.slavePath()).setParity(serial::parity_t(5)); }); },
+        {[&] {
+             return whatOf<std::invalid_argument>([&]
+                                                  { Port(pty.slavePath()).setParity(serial::parity_t(5)); });
+         },
          "invalid parity"},
-        {[&] { return whatOf<std::invalid_argument>([&] { Port(pty.slavePath()).setBytesize(serial::bytesize_t(9)); }); },
+        {[&] {
+             return whatOf<std::invalid_argument>(
+                 [&] { Port(pty.slavePath()).setBytesize(serial::bytesize_t(9)); });
+         },
          "invalid char len"},
-        {[&] { return whatOf<std::invalid_argument>([&] { Port(pty.slavePath()).setStopbits(serial::stopbits_t(0)); }); },
+        {[&] {
+             return whatOf<std::invalid_argument>(
+                 [&] { Port(pty.slavePath()).setStopbits(serial::stopbits_t(0)); });
+         },
          "invalid stop bit"},
     };
     for (const auto& [operation, text] : rows)

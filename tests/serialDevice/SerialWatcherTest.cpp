@@ -62,7 +62,8 @@ TEST(SerialWatcher, TakesKeepsAndDropsTheInstrumentsPortPollByPoll)
     const Row rows[] = {
         {"the first instrument port and nothing else",
          {{P::otherDevice("/dev/ttyUSB0"), {"/dev/ttyS0", "n/a", "n/a"}},
-          {P::otherDevice("/dev/ttyUSB0"), P::instrument("/dev/ttyACM1", "ONE"), P::instrument("/dev/ttyACM2")},
+          {P::otherDevice("/dev/ttyUSB0"), P::instrument("/dev/ttyACM1", "ONE"),
+           P::instrument("/dev/ttyACM2")},
           {P::instrument("/dev/ttyACM1", "ONE")}},
          {"/dev/ttyACM1"},
          "USB VID:PID=5c6d:0010 SNR=ONE"},
@@ -79,7 +80,9 @@ TEST(SerialWatcher, TakesKeepsAndDropsTheInstrumentsPortPollByPoll)
          {"/dev/ttyACM3"},
          "USB VID:PID=5c6d:0010 SNR=OLD"},
         {"dropped and taken in one tick, then dropped",
-         {{P::instrument("/dev/ttyACM0"), P::instrument("/dev/ttyACM1")}, {P::instrument("/dev/ttyACM1")}, {}},
+         {{P::instrument("/dev/ttyACM0"), P::instrument("/dev/ttyACM1")},
+          {P::instrument("/dev/ttyACM1")},
+          {}},
          {"/dev/ttyACM0", "", "/dev/ttyACM1", ""},
          ""},
     };
