@@ -121,7 +121,7 @@ void MidiDeviceFacade::filteredMidiDeviceListChanged(const std::vector<juce::Mid
     // The selected device is followed by its identifier, not its name: one
     // unplugged and plugged back (a firmware restart) or replaced by another
     // of the same name comes back with new identifiers and dead ports.
-    if (selectedIdentifier.isEmpty() || findByIdentifier(devices, selectedIdentifier) == nullptr)
+    if (selectedIdentifier.isEmpty() || !isListed(devices, selectedIdentifier))
     {
         const auto* next = devices.empty() ? nullptr : &devices.front();
         if (midiInput != nullptr && (next == nullptr || !isListed(devices, midiInput->getIdentifier())))
