@@ -54,12 +54,6 @@ void SimulatedMidiDevice::disconnect()
         bus.removeInput(input);
 }
 
-bool SimulatedMidiDevice::isConnected() const
-{
-    const std::lock_guard lock(mutex);
-    return inputIdentifier.isNotEmpty();
-}
-
 void SimulatedMidiDevice::send(const juce::MidiMessage& message)
 {
     juce::String input;

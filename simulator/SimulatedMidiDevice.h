@@ -34,7 +34,6 @@ public:
     // is unplugged is lost, as are those waiting.
     void connect();
     void disconnect();
-    bool isConnected() const;
 
     // Sends a message of the device's own accord.
     void send(const juce::MidiMessage& message);

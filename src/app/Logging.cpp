@@ -3,6 +3,7 @@
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/spdlog.h>
 
+#include <chrono>
 #include <iostream>
 
 void initialiseApplicationLog(const juce::String& logFilePath)
@@ -11,7 +12,11 @@ void initialiseApplicationLog(const juce::String& logFilePath)
     {
         auto sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(logFilePath.toStdString(), false);
         auto logger = std::make_shared<spdlog::logger>("multi_sink", std::move(sink));
+        // The lines that explain a kill, a hang or a power cut must be on
+        // disk by then: warnings at once, every other line within a second.
+        logger->flush_on(spdlog::level::warn);
         spdlog::set_default_logger(std::move(logger));
+        spdlog::flush_every(std::chrono::seconds(1));
     }
     catch (const spdlog::spdlog_ex& exception)
     {

@@ -21,9 +21,15 @@ void TaveloFirmwareUpdaterApplication::initialise(const juce::String&)
     installCrashHandler();
     mainWindow = std::make_unique<MainWindow>(getApplicationName(), *core);
     mainWindow->toFront(true);
+    quitSignal = std::make_unique<QuitSignal>([this] { quitWithoutAsking(); });
 }
 
 void TaveloFirmwareUpdaterApplication::systemRequestedQuit()
+{
+    juce::JUCEApplicationBase::quit();
+}
+
+void TaveloFirmwareUpdaterApplication::quitWithoutAsking()
 {
     juce::JUCEApplicationBase::quit();
 }

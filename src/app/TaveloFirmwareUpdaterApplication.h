@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "app/QuitSignal.h"
 #include "core/Core.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -20,10 +21,16 @@ public:
     void initialise(const juce::String& commandLine) override;
     void shutdown() override {}
     void systemRequestedQuit() override;
+    // A quit nobody can answer (a termination signal): stops a running update
+    // without asking, then quits.
+    void quitWithoutAsking();
     void memoryWarningReceived() override {}
     bool backButtonPressed() override { return false; }
 
 private:
     std::unique_ptr<Core> core;
     std::unique_ptr<MainWindow> mainWindow;
+    // Last, so that it goes first, after the window and the Core: a signal
+    // during their teardown still finds its handler.
+    std::unique_ptr<QuitSignal> quitSignal;
 };

@@ -29,6 +29,17 @@ void MessageRequestQueue::add(const juce::MidiMessage& message, const std::funct
     const std::lock_guard lock(mutex);
     request.sequenceNumber = nextSequenceNumber++;
     requests.push_back(std::move(request));
+    if (tickSwitch && !ticking)
+    {
+        ticking = true;
+        tickSwitch(true);
+    }
+}
+
+void MessageRequestQueue::setTickSwitch(TickSwitch newTickSwitch)
+{
+    const std::lock_guard lock(mutex);
+    tickSwitch = std::move(newTickSwitch);
 }
 
 void MessageRequestQueue::tick()
@@ -170,11 +181,20 @@ bool MessageRequestQueue::hasSendFunction() const
     return static_cast<bool>(sendFunction);
 }
 
-std::optional<MessageRequestQueue::FrontState> MessageRequestQueue::peekFront() const
+std::optional<MessageRequestQueue::FrontState> MessageRequestQueue::peekFront()
 {
     const std::lock_guard lock(mutex);
     if (requests.empty())
+    {
+        // Under the lock, so that a request added meanwhile switches the
+        // tick on again after this, never before.
+        if (tickSwitch && ticking)
+        {
+            ticking = false;
+            tickSwitch(false);
+        }
         return std::nullopt;
+    }
     const auto& front = requests.front();
     return FrontState{front.sequenceNumber, front.sent, front.completed};
 }

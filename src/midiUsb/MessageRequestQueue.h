@@ -32,6 +32,13 @@ public:
 
     static constexpr int timeoutTicks = 1000;
 
+    // Switches the owner's tick on when a request arrives at an idle queue
+    // and off when a tick finds the queue empty, so that an idle queue
+    // wakes nobody. Called under the queue's lock, from the thread that
+    // adds or ticks; set before any request is added.
+    using TickSwitch = std::function<void(bool run)>;
+    void setTickSwitch(TickSwitch tickSwitch);
+
     void add(const juce::MidiMessage& message, const std::function<void()>& onTimeout,
              const std::function<void(juce::String const&)>& onSuccess,
              const std::function<void()>& onEmptyResult);
@@ -67,7 +74,8 @@ private:
     };
 
     void sendFront();
-    std::optional<FrontState> peekFront() const;
+    // Switches the tick off when there is no front request.
+    std::optional<FrontState> peekFront();
     std::optional<MidiOutputMessage> copyFront() const;
     void removeFront(std::uint64_t sequenceNumber);
     bool markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag);
@@ -79,5 +87,7 @@ private:
     mutable std::mutex mutex;
     std::deque<MidiOutputMessage> requests;
     std::uint64_t nextSequenceNumber = 1;
+    TickSwitch tickSwitch;
+    bool ticking = false;
 };
 } // namespace midiUsb

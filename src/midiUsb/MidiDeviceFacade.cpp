@@ -13,12 +13,45 @@ namespace midiUsb
 {
 namespace
 {
-const juce::MidiDeviceInfo* findByName(const std::vector<juce::MidiDeviceInfo>& devices,
-                                       const juce::String& name)
+const juce::MidiDeviceInfo* findByIdentifier(const std::vector<juce::MidiDeviceInfo>& devices,
+                                             const juce::String& identifier)
 {
-    const auto found = std::find_if(devices.begin(), devices.end(),
-                                    [&name](const auto& device) { return device.name == name; });
+    const auto found =
+        std::find_if(devices.begin(), devices.end(),
+                     [&identifier](const auto& device) { return device.identifier == identifier; });
     return found == devices.end() ? nullptr : &*found;
+}
+
+bool isListed(const std::vector<juce::MidiDeviceInfo>& devices, const juce::String& identifier)
+{
+    return findByIdentifier(devices, identifier) != nullptr;
+}
+
+// The output of the device whose input is given: the one with the same
+// identifier (ALSA names both ends of a port alike), else the output of that
+// name at the input's rank among the inputs of that name, else the first
+// output of that name.
+const juce::MidiDeviceInfo* findOutputFor(const juce::MidiDeviceInfo& input,
+                                          const std::vector<juce::MidiDeviceInfo>& inputs,
+                                          const std::vector<juce::MidiDeviceInfo>& outputs)
+{
+    if (const auto* same = findByIdentifier(outputs, input.identifier))
+        return same;
+    std::vector<const juce::MidiDeviceInfo*> named;
+    for (const auto& output : outputs)
+        if (output.name == input.name)
+            named.push_back(&output);
+    if (named.empty())
+        return nullptr;
+    std::size_t rank = 0;
+    for (const auto& other : inputs)
+    {
+        if (other.identifier == input.identifier)
+            break;
+        if (other.name == input.name)
+            ++rank;
+    }
+    return named[std::min(rank, named.size() - 1)];
 }
 } // namespace
 
@@ -36,8 +69,6 @@ MidiDeviceFacade::MidiDeviceFacade(SharedValueTable& valuesToUse, std::shared_pt
     , deviceVersionPeriodicRequest(values, &sysExMidiHandler)
 {
     midiDeviceList.startTimer(pollPeriodMs);
-    midiOutputDeviceList.startTimer(pollPeriodMs);
-    sysExMidiHandler.startTimer(SysExMidiHandler::tickPeriodMs);
 
     midiDeviceList.addChangeListener(this);
     filteredMidiDeviceList.addChangeListener(this);
@@ -87,56 +118,62 @@ void MidiDeviceFacade::filteredMidiDeviceListChanged(const std::vector<juce::Mid
     for (const auto& device : devices)
         names.add(device.name);
 
-    auto& selectedValue = values[Dictionary::selectedMidiDeviceKey];
-    const auto selected = selectedValue.toString();
-    if (!names.contains(selected))
+    // The selected device is followed by its identifier, not its name: one
+    // unplugged and plugged back (a firmware restart) or replaced by another
+    // of the same name comes back with new identifiers and dead ports.
+    if (selectedIdentifier.isEmpty() || !isListed(devices, selectedIdentifier))
     {
-        const auto next = names.isEmpty() ? juce::String() : names[0];
-        spdlog::info("New Midi device selected: {}", next);
-        selectedValue = next;
+        const auto* next = devices.empty() ? nullptr : &devices.front();
+        if (midiInput != nullptr && (next == nullptr || !isListed(devices, midiInput->getIdentifier())))
+            resetMidiInput();
+        if (midiOutput != nullptr && (next == nullptr || midiInput == nullptr))
+            resetMidiOutput();
 
-        if (next.isEmpty())
-        {
-            if (midiInput != nullptr)
-                resetMidiInput();
-            if (midiOutput != nullptr)
-                resetMidiOutput();
-        }
-        else
+        const auto name = next == nullptr ? juce::String() : next->name;
+        spdlog::info("New Midi device selected: {}", name);
+        values[Dictionary::selectedMidiDeviceKey] = name;
+        if (next != nullptr)
         {
             // What the previous device answered is not this one's.
             resetDeviceValues();
-            openInput(next);
-            openOutput(next);
+            selectedIdentifier = next->identifier;
+            openInput(*next);
+            openOutput(*next);
         }
         deviceVersionPeriodicRequest.start();
     }
 
     values[Dictionary::midiDevicesKey] = juce::var(names);
+
+    // The outputs are polled only while an instrument waits for its output.
+    if (!devices.empty() && midiOutput == nullptr)
+    {
+        if (!midiOutputDeviceList.isTimerRunning())
+            midiOutputDeviceList.startTimer(pollPeriodMs);
+    }
+    else
+    {
+        midiOutputDeviceList.stopTimer();
+    }
 }
 
-void MidiDeviceFacade::openInput(const juce::String& name)
+void MidiDeviceFacade::openInput(const juce::MidiDeviceInfo& device)
 {
-    const auto inputs = midiSystem->getInputs();
-    const auto* device = findByName(inputs, name);
-    if (device == nullptr)
-        return resetMidiInput();
-
-    spdlog::info("Opening midi device input: {}", name);
-    std::shared_ptr<MidiInputPort> opened = midiSystem->openInput(device->identifier, *this);
+    spdlog::info("Opening midi device input: {}", device.name);
+    std::shared_ptr<MidiInputPort> opened = midiSystem->openInput(device.identifier, *this);
     if (opened == nullptr)
     {
-        spdlog::error("Could not open midi device input: {}", name);
+        spdlog::error("Could not open midi device input: {}", device.name);
         return resetMidiInput();
     }
     midiInput = std::move(opened);
     midiInput->start();
 }
 
-void MidiDeviceFacade::openOutput(const juce::String& name)
+void MidiDeviceFacade::openOutput(const juce::MidiDeviceInfo& input)
 {
     const auto outputs = midiSystem->getOutputs();
-    const auto* device = findByName(outputs, name);
+    const auto* device = findOutputFor(input, midiSystem->getInputs(), outputs);
     if (device == nullptr)
         return resetMidiOutput();
 
@@ -183,6 +220,7 @@ void MidiDeviceFacade::replaceMidiOutput(std::shared_ptr<MidiOutputPort> output)
 
 void MidiDeviceFacade::resetVersionNumbers()
 {
+    selectedIdentifier = {};
     values[Dictionary::selectedMidiDeviceKey] = juce::String();
     resetDeviceValues();
 }

@@ -54,7 +54,8 @@ protected:
 
 private:
     // Re-runs the selection when the outputs change, so that an output that
-    // shows up after its input makes the instrument usable.
+    // shows up after its input makes the instrument usable. The outputs are
+    // polled only while a selected instrument has no output.
     class OutputListListener final : public MidiDeviceListListener
     {
     public:
@@ -72,8 +73,8 @@ private:
     void filteredMidiDeviceListChanged(const std::vector<juce::MidiDeviceInfo>& devices) override;
     void midiMessageReceived(MidiInputPort& source, const juce::MidiMessage& message) override;
 
-    void openInput(const juce::String& name);
-    void openOutput(const juce::String& name);
+    void openInput(const juce::MidiDeviceInfo& device);
+    void openOutput(const juce::MidiDeviceInfo& input);
     void resetMidiInput();
     void resetMidiOutput();
     void resetVersionNumbers();
@@ -94,6 +95,8 @@ private:
     SysExMidiHandler sysExMidiHandler;
     SysExAnswerHandler answerHandler;
     DeviceVersionPeriodicRequest deviceVersionPeriodicRequest;
+    // The identifier of the selected device's input; empty when none is.
+    juce::String selectedIdentifier;
     std::shared_ptr<MidiInputPort> midiInput;
     // Written on the message thread under the mutex; read there freely and
     // elsewhere only through getMidiOutput.

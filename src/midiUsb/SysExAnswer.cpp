@@ -32,20 +32,21 @@ constexpr std::size_t keyIndexInEcho = 2; // 04 02 key
 SysExAnswer::RequestMatch SysExAnswer::matchRequest(const std::uint8_t* request,
                                                     std::size_t requestSize) const
 {
-    if (!command || kind == Kind::acknowledge || !isOurRequest(request, requestSize))
+    // An answer cut before anything it repeats could be anyone's.
+    if (!command || kind == Kind::acknowledge || echoedSubCodes.empty() ||
+        !isOurRequest(request, requestSize))
         return RequestMatch::otherRequest;
 
     const auto expectedCommand = answerCommandFor(request[SysExFraming::commandOffset]);
     if (!expectedCommand || static_cast<std::uint8_t>(*expectedCommand) != *command)
         return RequestMatch::otherRequest;
 
-    // An info answer does not repeat what was asked for.
-    if (*expectedCommand == SysExCommand::infoAnswer)
-        return RequestMatch::matches;
-
-    // The request's sub-codes lie between the command byte and F7.
+    // The request's sub-codes lie between the command byte and F7; an info
+    // answer repeats the first (the type asked for), a data answer all.
     const auto requestSubCodes = requestSize - 1 - SysExFraming::firstSubCodeOffset;
     const auto compared = std::min(requestSubCodes, echoedSubCodes.size());
+    if (compared == 0)
+        return RequestMatch::otherRequest;
     for (std::size_t i = 0; i < compared; ++i)
     {
         if (echoedSubCodes[i] != request[SysExFraming::firstSubCodeOffset + i])

@@ -50,15 +50,17 @@ struct SysExAnswer
     juce::String problem;
     // The command byte, when the message has one from the instrument's maker.
     std::optional<std::uint8_t> command;
-    // The request's sub-codes that the answer repeats (data answers only, as
-    // far as the message holds them): 01 id, 04 01 or 04 02 key.
+    // What the answer repeats of its request, as far as the message holds
+    // it: the type asked for of an info answer (04, 06 or 02), the
+    // sub-codes of a data answer (01 id, 04 01 or 04 02 key).
     std::vector<std::uint8_t> echoedSubCodes;
 
     // Whether this answer belongs to the given request (its complete bytes,
-    // F0 to F7): an info answer to an info request, a data answer to a data
-    // request whose sub-codes it repeats. A truncated data answer belongs to
-    // a request whose sub-codes agree with those it still holds, so that it
-    // can complete that request as invalid. Acknowledges, and answers of a
+    // F0 to F7): an info answer to the info request of the type it repeats,
+    // a data answer to the data request whose sub-codes it repeats. A
+    // truncated answer belongs to a request whose sub-codes agree with those
+    // it still holds, so that it can complete that request as invalid; one
+    // that holds none belongs to no request. Acknowledges, and answers of a
     // command that no request awaits, belong to no request. Reads no byte
     // outside either message.
     RequestMatch matchRequest(const std::uint8_t* request, std::size_t requestSize) const;

@@ -85,6 +85,8 @@ void failMalformed(SysExAnswer& answer)
 void readInfo(const AnswerBytes& in, SysExAnswer& answer)
 {
     answer.kind = SysExAnswer::Kind::info;
+    if (in.holds(offset::subCode))
+        answer.echoedSubCodes.push_back(in.at(offset::subCode));
     if (!in.holds(offset::infoMarker))
         return failMalformed(answer);
     if (in.at(offset::infoMarker) != SysExSubCode::infoText)

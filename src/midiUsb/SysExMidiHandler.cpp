@@ -2,6 +2,12 @@
 
 namespace midiUsb
 {
+SysExMidiHandler::SysExMidiHandler()
+{
+    // juce::Timer may be started and stopped from any thread.
+    requestQueue.setTickSwitch([this](bool run) { run ? startTimer(tickPeriodMs) : stopTimer(); });
+}
+
 SysExMidiHandler::~SysExMidiHandler()
 {
     stopTimer();

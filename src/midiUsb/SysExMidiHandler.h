@@ -8,12 +8,15 @@
 namespace midiUsb
 {
 // Sends the queued SysEx requests to the instrument one at a time, on a 5 ms
-// timer of the message thread. The owner starts the timer.
+// timer of the message thread that runs only while a request waits: it
+// starts when a request is queued and stops on the first tick that finds
+// the queue empty.
 class SysExMidiHandler : public juce::Timer
 {
 public:
     static constexpr int tickPeriodMs = 5;
 
+    SysExMidiHandler();
     ~SysExMidiHandler() override;
 
     // Any thread. Never sends by itself: the next tick does.

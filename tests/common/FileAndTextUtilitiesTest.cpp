@@ -1,6 +1,4 @@
-#include "common/CsvUtils.h"
 #include "common/DisposableFile.h"
-#include "core/CoreExceptions.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -89,22 +87,4 @@ TEST(DisposableFile, AMissingPathLogsNothingAndAnUndeletableFileWarns)
     chmod(root.getFullPathName().toRawUTF8(), 0700);
     EXPECT_EQ(log.count(spdlog::level::warn, "Temporary file locked.bin could not be deleted"), 1);
     root.deleteRecursively();
-}
-
-TEST(CsvUtils, JoinsFieldsAsTheyAreAndEndsTheLine)
-{
-    EXPECT_EQ(CsvUtils::makeCSVline({"1", "2", "3"}), "1,2,3\n");
-    EXPECT_EQ(CsvUtils::makeCSVline({}), "\n");
-    EXPECT_EQ(CsvUtils::makeCSVline({"a,b", "-12", ""}), "a,b,-12,\n");
-}
-
-TEST(CoreExceptions, AnswerTheirFixedTextsAndKeepWhatTheThrowerGave)
-{
-    const CoreExceptions::CouldNotFindDevice notFound("5c6d:0010");
-    EXPECT_STREQ(notFound.what(), "Could not find the device.");
-    EXPECT_EQ(notFound.getIdentifier(), "5c6d:0010");
-
-    const CoreExceptions::CouldNotOpenInputDevice notOpened("/dev/ttyACM0");
-    EXPECT_STREQ(notOpened.what(), "Could not open MIDI input.");
-    EXPECT_EQ(notOpened.getPath(), "/dev/ttyACM0");
 }

@@ -11,58 +11,6 @@
 
 using namespace std::chrono_literals;
 
-namespace
-{
-
-struct Expected
-{
-    const char* key;
-    juce::var value;
-};
-} // namespace
-
-TEST(Core, StartsWithEveryKeyItsInitialValueAndType)
-{
-    const testsupport::TemporaryHome home;
-    const Core core;
-
-    const std::vector<Expected> expected{
-        {"Selected Midi Device", juce::String()},
-        {"Current Tavelo Version", "No version found"},
-        {"Current Pirel Matrix Version", "No version found"},
-        {"Serial Number", "None"},
-        {"Absolute path to the .sfb firmware", "No file selected."},
-        {"Status of the serial connection with Tavelo", false},
-        {"Absolute path to the dir where the calib will be downloaded", "No directory selected."},
-        {"downloadCalib/white", true},
-        {"downloadCalib/black", true},
-        {"downloadCalib/touch", true},
-        {"downloadCalib/logs", true},
-        {"Absolute path to the dir containing the calibration to upload", "No directory selected."},
-        {"uploadCalib/white", true},
-        {"uploadCalib/black", true},
-        {"uploadCalib/touch", true},
-        {"uploadCalib/logs", true},
-        {"longOperationProgress", 0},
-        {"longOperationStatus", juce::String()},
-        {"firmwareLongOperation", false},
-        {"Update possible.", false},
-    };
-
-    EXPECT_EQ(core.values.size(), 21u);
-    for (const auto& [key, value] : expected)
-    {
-        ASSERT_TRUE(core.values.contains(key)) << key;
-        const auto& actual = core.values.at(key).getValue();
-        EXPECT_TRUE(actual.equalsWithSameType(value)) << key << " is " << actual.toString();
-    }
-    const auto& devices = core.values.at("Midi Devices").getValue();
-    ASSERT_TRUE(devices.isArray());
-    EXPECT_EQ(devices.size(), 0);
-    EXPECT_FALSE(core.isUpdatePossible());
-    EXPECT_FALSE(home.getFolder().getChildFile("TaveloUpdater").exists());
-}
-
 TEST(Core, LogsTheMachineAtStart)
 {
     const testsupport::TemporaryHome home;

@@ -18,32 +18,6 @@ struct FlagJournal : juce::Value::Listener
 };
 } // namespace
 
-TEST(LongOperation, AGuardOnAWorkerThreadFlipsTheFlagOnAndBackOff)
-{
-    Core core;
-    auto& flag = core.values[Dictionary::firmwareLongOperation];
-    FlagJournal journal;
-    flag.addListener(&journal);
-
-    std::thread worker(
-        [&core]
-        {
-            juce::Thread::setCurrentThreadName("update");
-            const ScopedLongOperationActivator activator(core);
-            std::this_thread::sleep_for(20ms);
-        });
-    worker.join();
-    // Nothing ran yet: every change is posted to this (the message) thread.
-    EXPECT_FALSE(static_cast<bool>(flag.getValue()));
-    EXPECT_TRUE(journal.seen.empty());
-
-    // Both flips run in one go, so the listener may hear of them once.
-    testsupport::pumpMessages(50ms);
-    EXPECT_FALSE(journal.seen.empty()) << "the flag never changed";
-    EXPECT_FALSE(static_cast<bool>(flag.getValue()));
-    flag.removeListener(&journal);
-}
-
 TEST(LongOperation, TheFlagIsOnWhileTheGuardLives)
 {
     Core core;

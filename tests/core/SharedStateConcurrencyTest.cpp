@@ -1,5 +1,4 @@
 #include "common/Dictionary.h"
-#include "common/Progress.h"
 #include "common/Status.h"
 #include "core/Core.h"
 #include "support/MessageLoop.h"
@@ -13,30 +12,6 @@ using namespace std::chrono_literals;
 
 // These run under ThreadSanitizer too: the update thread's writes and the
 // message thread's reads of the shared state must not race.
-
-TEST(SharedState, ProgressWrittenByAWorkerIsReadExactlyOnTheMessageThread)
-{
-    const auto progress = std::make_shared<Progress>();
-    EXPECT_EQ(progress->get(), 0.0);
-
-    std::atomic<bool> done{false};
-    std::thread worker(
-        [progress, &done]
-        {
-            for (int i = 0; i <= 1000; ++i)
-                progress->set(i / 1000.0);
-            progress->set(0.37);
-            done = true;
-        });
-    while (!done)
-    {
-        const auto seen = progress->get();
-        EXPECT_GE(seen, 0.0);
-        EXPECT_LE(seen, 1.0);
-    }
-    worker.join();
-    EXPECT_EQ(progress->get(), 0.37);
-}
 
 TEST(SharedState, StatusSetOnAWorkerIsReadOnTheMessageThread)
 {

@@ -53,13 +53,6 @@ TEST(FontStorage, TheFourPoppinsFacesLoadFromMemoryInRisingWeights)
     EXPECT_LT(medium, semiBold);
 }
 
-TEST(FontStorage, LookingUpAnUnknownKeyFindsNothingAndAddsNothing)
-{
-    const juce::SharedResourcePointer<FontStorage> storage;
-    EXPECT_EQ(storage->find("poppinsBlack"), nullptr);
-    EXPECT_EQ(storage->fonts.size(), 4u);
-}
-
 TEST(ImageStorage, TheKeyboardPictureAndTheLogoDecodeWithTheirProportions)
 {
     const juce::SharedResourcePointer<ImageStorage> storage;
@@ -78,56 +71,4 @@ TEST(ImageStorage, TheKeyboardPictureAndTheLogoDecodeWithTheirProportions)
     EXPECT_NEAR(bounds.getWidth() / bounds.getHeight(), 11.7, 0.2);
 }
 
-TEST(ImageStorage, TheLogoDrawsInOneDarkColour)
-{
-    const juce::SharedResourcePointer<ImageStorage> storage;
-    const auto* logo = storage->findDrawable(ImageStorage::logoKey);
-    ASSERT_NE(logo, nullptr);
-
-    juce::Image image(juce::Image::ARGB, 400, 40, true);
-    {
-        juce::Graphics g(image);
-        logo->drawWithin(g, image.getBounds().toFloat(), juce::RectanglePlacement::centred, 1.0f);
-    }
-    auto solid = 0;
-    for (auto y = 0; y < image.getHeight(); ++y)
-        for (auto x = 0; x < image.getWidth(); ++x)
-        {
-            const auto pixel = image.getPixelAt(x, y);
-            if (pixel.getAlpha() == 255)
-            {
-                ++solid;
-                // Where two shapes' soft edges overlap the sum may round by one.
-                EXPECT_NEAR(pixel.getRed(), 0x1a, 1) << x << ", " << y;
-                EXPECT_TRUE(pixel.getRed() == pixel.getGreen() && pixel.getGreen() == pixel.getBlue());
-            }
-        }
-    // Thin letters over a long strip: some ink, mostly empty.
-    EXPECT_GT(solid, 400 * 40 / 20);
-    EXPECT_LT(solid, 400 * 40 / 2);
-}
-
-TEST(ImageStorage, LookingUpAMissingDrawableOrImageGivesNothing)
-{
-    const juce::SharedResourcePointer<ImageStorage> storage;
-    EXPECT_EQ(storage->findDrawable("footer"), nullptr);
-    EXPECT_FALSE(storage->findImage("footer").isValid());
-    EXPECT_EQ(storage->drawables.count("footer"), 0u);
-    EXPECT_EQ(storage->images.count("footer"), 0u);
-}
-
-TEST(SharedStores, AllHoldersShareOneInstanceWhichGoesWithTheLastHolder)
-{
-    {
-        const TaveloUpdaterLookAndFeel lookAndFeel;
-        const juce::SharedResourcePointer<FontStorage> fonts;
-        const juce::SharedResourcePointer<FontStorage> moreFonts;
-        const juce::SharedResourcePointer<ImageStorage> images;
-        const juce::SharedResourcePointer<ImageStorage> moreImages;
-        EXPECT_EQ(fonts.getReferenceCount(), 3) << "the look-and-feel holds the font store too";
-        EXPECT_EQ(images.getReferenceCount(), 3) << "and the image store";
-    }
-    const juce::SharedResourcePointer<FontStorage> later;
-    EXPECT_EQ(later.getReferenceCount(), 1) << "a new store after the last holder let go";
-}
 } // namespace

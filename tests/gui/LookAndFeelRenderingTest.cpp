@@ -1,7 +1,6 @@
 #include "PixelProbe.h"
 
 #include "gui/ActionButton.h"
-#include "gui/ButtonTextArea.h"
 #include "gui/Colours.h"
 #include "gui/DefaultLabel.h"
 #include "gui/SelectedPathLabel.h"
@@ -136,21 +135,6 @@ TEST_F(ActionButtonTest, FontSizeAndJustificationPropertiesMoveAndScaleTheText)
     EXPECT_NEAR(leftAligned.getX(), 8, 2);
 }
 
-TEST(ButtonTextArea, InsetsByMarginsFromTheFontAndTheCorners)
-{
-    // A 100 x 30 button whose framework font is 16 high, divided by 1.165.
-    EXPECT_EQ(gui::buttonTextArea(100, 30, 16.0f / 1.165f, false, false), juce::Rectangle<int>(8, 4, 84, 22));
-    // Joined edges keep smaller margins: 2 + 15 / 4.
-    EXPECT_EQ(gui::buttonTextArea(100, 30, 16.0f / 1.165f, true, false), juce::Rectangle<int>(5, 4, 87, 22));
-    EXPECT_EQ(gui::buttonTextArea(100, 30, 16.0f / 1.165f, false, true), juce::Rectangle<int>(8, 4, 87, 22));
-    // A small font: the margin is 0.6 of its height.
-    EXPECT_EQ(gui::buttonTextArea(100, 30, 5.0f, false, false), juce::Rectangle<int>(3, 4, 94, 22));
-    // Short buttons: the vertical indent is 0.3 of the height, at most 4.
-    EXPECT_EQ(gui::buttonTextArea(100, 10, 8.0f, false, false).getY(), 3);
-    // No room left for text.
-    EXPECT_LE(gui::buttonTextArea(6, 30, 16.0f, false, false).getWidth(), 0);
-}
-
 TEST_F(LookAndFeelTest, OtherButtonsKeepTheFrameworkBackground)
 {
     juce::TextButton other("other");
@@ -166,19 +150,6 @@ TEST_F(LookAndFeelTest, OtherButtonsKeepTheFrameworkBackground)
 }
 
 // ---------------------------------------------------------------- labels
-
-TEST_F(LookAndFeelTest, LabelsAreDrawnAtTheirHeightDividedBy1165WithinLimits)
-{
-    juce::Label label;
-    label.setFont(juce::Font(15.0f));
-    EXPECT_NEAR(lookAndFeel.getLabelFont(label).getHeight(), 15.0f / 1.165f, 0.001f);
-
-    label.setFont(juce::Font(0.1f));
-    EXPECT_FLOAT_EQ(lookAndFeel.getLabelFont(label).getHeight(), 0.1f);
-
-    label.setFont(juce::Font(10000.0f));
-    EXPECT_NEAR(lookAndFeel.getLabelFont(label).getHeight(), 10000.0f / 1.165f, 0.5f);
-}
 
 TEST_F(LookAndFeelTest, ALabelFontPropertyPicksAStoredFaceOrFallsBackToTheLabelsOwn)
 {
@@ -280,19 +251,6 @@ TEST_F(WindowPartsTest, TitleTextMovesOutOfTheWayOfTheButtons)
     const auto text = boundsOf(image, isLight(200));
     ASSERT_FALSE(text.isEmpty());
     EXPECT_LE(text.getRight(), 201);
-}
-
-TEST_F(WindowPartsTest, AnEmptyTitleBarDrawsNothing)
-{
-    for (const auto& [w, h] : {std::pair{0, 28}, std::pair{600, 0}})
-    {
-        auto image = blankImage(600, 28);
-        {
-            juce::Graphics g(image);
-            lookAndFeel.drawDocumentWindowTitleBar(window, g, w, h, 0, 600, nullptr, false);
-        }
-        EXPECT_EQ(countPixels(image, isColour(marker, 0)), 600 * 28) << w << " x " << h;
-    }
 }
 
 TEST_F(WindowPartsTest, BorderFillsOnlyTheBandAndAnEmptyBorderNothing)
@@ -414,45 +372,4 @@ TEST_F(TitleBarButtonTest, MaximiseButtonSwapsItsShapeWhenToggledAndOtherTypesGi
     EXPECT_EQ(make(8), nullptr);
 }
 
-// ---------------------------------------------------------------- other widgets
-
-TEST_F(LookAndFeelTest, ProgressBarFillsWhiteOnBlackFromTheScheme)
-{
-    double progress = 0.5;
-    juce::ProgressBar bar(progress);
-    bar.setLookAndFeel(&lookAndFeel);
-    bar.setPercentageDisplay(false);
-    bar.setSize(200, 20);
-    const auto image = render(bar);
-    bar.setLookAndFeel(nullptr);
-
-    EXPECT_TRUE(closeTo(image.getPixelAt(50, 10), gui::Colours::menuText)) << "done part";
-    EXPECT_TRUE(closeTo(image.getPixelAt(150, 10), gui::Colours::bgProgressBar)) << "remaining part";
-    EXPECT_EQ(lookAndFeel.findColour(juce::ProgressBar::backgroundColourId), gui::Colours::bgProgressBar);
-}
-
-TEST_F(LookAndFeelTest, ComboBoxesAndMenusReadBlackOnWhite)
-{
-    juce::ComboBox box;
-    box.setLookAndFeel(&lookAndFeel);
-    box.setSize(200, 30);
-    const auto image = render(box);
-    EXPECT_EQ(box.findColour(juce::ComboBox::backgroundColourId), gui::Colours::bgComboBox);
-    EXPECT_EQ(box.findColour(juce::ComboBox::textColourId), gui::Colours::textColourComboBox);
-    EXPECT_EQ(box.findColour(juce::ComboBox::arrowColourId), gui::Colours::arrowColour);
-    box.setLookAndFeel(nullptr);
-
-    EXPECT_TRUE(closeTo(image.getPixelAt(60, 15), juce::Colours::white));
-    // The arrow, near the right edge, is dark.
-    EXPECT_GT(countPixels(image,
-                          [](juce::Colour c) { return c.getAlpha() > 200 && c.getBrightness() < 0.3f; },
-                          {170, 5, 30, 20}),
-              3);
-
-    EXPECT_EQ(lookAndFeel.findColour(juce::PopupMenu::backgroundColourId), gui::Colours::menuBackground);
-    EXPECT_EQ(lookAndFeel.findColour(juce::PopupMenu::textColourId), juce::Colour(0xff000000));
-    EXPECT_EQ(lookAndFeel.findColour(juce::ResizableWindow::backgroundColourId),
-              gui::Colours::windowBackground);
-    EXPECT_EQ(lookAndFeel.findColour(juce::Label::textColourId), gui::Colours::defaultText);
-}
 } // namespace

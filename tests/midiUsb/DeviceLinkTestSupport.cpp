@@ -2,7 +2,13 @@
 
 #include "common/Dictionary.h"
 
+#include "support/MessageLoop.h"
+
+#include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
+
+#include <atomic>
+#include <thread>
 
 namespace devicelinktest
 {
@@ -48,41 +54,19 @@ int countInfoRequestsSent(const simulator::VirtualMidiBus& bus, midiUsb::InfoReq
     return static_cast<int>(std::count(requests.begin(), requests.end(), type));
 }
 
-class ThreadNotingMidiSystem::NotingReceiver final : public midiUsb::MidiInputReceiver
+std::unique_ptr<OrmelProxyImpl> buildProxyOnWorker(std::shared_ptr<midiUsb::MidiSystem> system)
 {
-public:
-    NotingReceiver(ThreadNotingMidiSystem& owner, midiUsb::MidiInputReceiver& receiver)
-        : system(owner)
-        , forwardTo(receiver)
-    {
-    }
-
-    void midiMessageReceived(midiUsb::MidiInputPort& source, const juce::MidiMessage& message) override
-    {
-        if (juce::MessageManager::getInstance()->isThisTheMessageThread())
-            ++system.onMessageThread;
-        else
-            ++system.elsewhere;
-        forwardTo.midiMessageReceived(source, message);
-    }
-
-private:
-    ThreadNotingMidiSystem& system;
-    midiUsb::MidiInputReceiver& forwardTo;
-};
-
-ThreadNotingMidiSystem::ThreadNotingMidiSystem(std::shared_ptr<midiUsb::MidiSystem> systemToUse)
-    : system(std::move(systemToUse))
-{
-}
-
-ThreadNotingMidiSystem::~ThreadNotingMidiSystem() = default;
-
-std::unique_ptr<midiUsb::MidiInputPort>
-ThreadNotingMidiSystem::openInput(const juce::String& identifier, midiUsb::MidiInputReceiver& receiver)
-{
-    // Kept until this object goes: the ports opened through it must go first.
-    receivers.push_back(std::make_unique<NotingReceiver>(*this, receiver));
-    return system->openInput(identifier, *receivers.back());
+    std::unique_ptr<OrmelProxyImpl> proxy;
+    std::atomic<bool> done{false};
+    std::thread worker(
+        [&]
+        {
+            proxy = std::make_unique<OrmelProxyImpl>(system);
+            done = true;
+        });
+    const bool finished = testsupport::pumpUntil([&] { return done.load(); }, std::chrono::seconds(10));
+    worker.join();
+    EXPECT_TRUE(finished);
+    return proxy;
 }
 } // namespace devicelinktest

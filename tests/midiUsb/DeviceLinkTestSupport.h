@@ -2,9 +2,9 @@
 
 #include "VirtualMidiBus.h"
 #include "common/SharedValueTable.h"
+#include "midiUsb/OrmelProxyImpl.h"
 #include "midiUsb/SysExCommand.h"
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -19,32 +19,7 @@ juce::String text(const SharedValueTable& values, std::string_view key);
 std::vector<midiUsb::InfoRequestType> infoRequestsSent(const simulator::VirtualMidiBus& bus);
 int countInfoRequestsSent(const simulator::VirtualMidiBus& bus, midiUsb::InfoRequestType type);
 
-// A MIDI service that forwards to another one and notes on which threads
-// its inputs deliver messages.
-class ThreadNotingMidiSystem final : public midiUsb::MidiSystem
-{
-public:
-    explicit ThreadNotingMidiSystem(std::shared_ptr<midiUsb::MidiSystem> system);
-    ~ThreadNotingMidiSystem() override;
-
-    std::vector<juce::MidiDeviceInfo> getInputs() const override { return system->getInputs(); }
-    std::vector<juce::MidiDeviceInfo> getOutputs() const override { return system->getOutputs(); }
-    std::unique_ptr<midiUsb::MidiInputPort> openInput(const juce::String& identifier,
-                                                      midiUsb::MidiInputReceiver& receiver) override;
-    std::unique_ptr<midiUsb::MidiOutputPort> openOutput(const juce::String& identifier) override
-    {
-        return system->openOutput(identifier);
-    }
-
-    int deliveredOnMessageThread() const { return onMessageThread.load(); }
-    int deliveredElsewhere() const { return elsewhere.load(); }
-
-private:
-    class NotingReceiver;
-
-    const std::shared_ptr<midiUsb::MidiSystem> system;
-    std::vector<std::unique_ptr<NotingReceiver>> receivers;
-    std::atomic<int> onMessageThread{0};
-    std::atomic<int> elsewhere{0};
-};
+// Builds the sound-engine proxy on a worker thread, as the update thread
+// does, while this (the message) thread keeps running.
+std::unique_ptr<OrmelProxyImpl> buildProxyOnWorker(std::shared_ptr<midiUsb::MidiSystem> system);
 } // namespace devicelinktest

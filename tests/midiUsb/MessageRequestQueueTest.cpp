@@ -7,12 +7,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
 {
+using namespace std::chrono_literals;
 using Completion = midiUsb::MessageRequestQueue::Completion;
 using testing::ElementsAre;
 using testing::IsEmpty;
@@ -135,35 +136,6 @@ TEST_F(MessageRequestQueueTest, anAnswerCompletesOnlyARequestInFlight)
     EXPECT_EQ(log.count(spdlog::level::warn, "MessageRequestQueue: Success but no pending request !"), 3);
 }
 
-TEST_F(MessageRequestQueueTest, aDuplicatedAnswerCompletesOnce)
-{
-    add(4);
-    add(6);
-    tick();
-    EXPECT_EQ(queue().currentRequestSucceeded("first"), Completion::completed);
-    EXPECT_EQ(queue().currentRequestSucceeded("again"), Completion::noRequestInFlight);
-    tick();
-    EXPECT_THAT(events, ElementsAre("success 4 first"));
-    EXPECT_THAT(sent, ElementsAre(4, 6));
-}
-
-TEST_F(MessageRequestQueueTest, anAnswerMustMatchTheRequestWhenAMatcherIsGiven)
-{
-    add(4);
-    tick();
-    const auto codeIs = [](int code)
-    { return [code](const juce::MidiMessage& request) { return request.getRawData()[5] == code; }; };
-
-    ASSERT_TRUE(queue().getRequestInFlight().has_value());
-    EXPECT_EQ(queue().getRequestInFlight()->getRawData()[5], 4);
-    EXPECT_EQ(queue().currentRequestSucceeded("other", codeIs(6)), Completion::answerDoesNotMatch);
-    EXPECT_EQ(queue().currentRequestHasEmptyResult(codeIs(6)), Completion::answerDoesNotMatch);
-    EXPECT_THAT(events, IsEmpty());
-    EXPECT_EQ(queue().currentRequestSucceeded("mine", codeIs(4)), Completion::completed);
-    EXPECT_THAT(events, ElementsAre("success 4 mine"));
-    EXPECT_FALSE(queue().getRequestInFlight().has_value());
-}
-
 TEST_F(MessageRequestQueueTest, withoutOutputTheRequestIsDroppedAndItsCallerHearsOfIt)
 {
     handler.setMidiOutput(nullptr);
@@ -223,27 +195,22 @@ TEST_F(MessageRequestQueueTest, aCallbackMayQueueTheNextRequest)
     EXPECT_TRUE(queue().isEmpty());
 }
 
-TEST(SysExMidiHandler, ticksEveryFiveMillisecondsOnTheMessageThreadWhenStarted)
+// The real timer: idle until a request is queued (from any thread), ticking
+// on the message thread while one waits, idle again once the queue is empty.
+TEST_F(MessageRequestQueueTest, theTickRunsOnlyWhileARequestWaits)
 {
-    simulator::VirtualMidiBus bus;
-    std::mutex mutex;
-    std::vector<bool> onMessageThread;
-    const auto identifier = bus.addOutput(
-        "Tavelo play",
-        [&](const juce::MidiMessage&)
-        {
-            const std::lock_guard lock(mutex);
-            onMessageThread.push_back(juce::MessageManager::getInstance()->isThisTheMessageThread());
-        });
-    auto output = bus.openOutput(identifier);
-    midiUsb::SysExMidiHandler handler;
-    handler.setMidiOutput(output.get());
-    handler.addMessageToQueue(
-        infoRequest(4), [] {}, [](const juce::String&) {});
-    handler.startTimer(midiUsb::SysExMidiHandler::tickPeriodMs);
-    testsupport::pumpMessages(std::chrono::milliseconds(200));
-    handler.stopTimer();
-    const std::lock_guard lock(mutex);
-    EXPECT_THAT(onMessageThread, ElementsAre(true));
+    EXPECT_FALSE(handler.isTimerRunning());
+    std::thread([this] { add(4); }).join();
+    EXPECT_TRUE(handler.isTimerRunning());
+    ASSERT_TRUE(testsupport::pumpUntil([this] { return sent.size() == 1; }, 10s));
+
+    EXPECT_EQ(queue().currentRequestSucceeded("2.3.1"), Completion::completed);
+    ASSERT_TRUE(testsupport::pumpUntil([this] { return !handler.isTimerRunning(); }, 10s));
+    EXPECT_TRUE(queue().isEmpty());
+
+    add(6);
+    EXPECT_TRUE(handler.isTimerRunning());
+    ASSERT_TRUE(testsupport::pumpUntil([this] { return sent.size() == 2; }, 10s));
+    EXPECT_THAT(sent, ElementsAre(4, 6));
 }
 } // namespace

@@ -1,3 +1,4 @@
+#include "DeviceLinkTestSupport.h"
 #include "SimulatedSoundEngine.h"
 #include "midiUsb/OrmelProxyImpl.h"
 #include "support/LogCapture.h"
@@ -22,16 +23,7 @@ TEST(OrmelProxyConcurrency, theCallbackIsReplacedWhileMessagesArrive)
     simulator::SimulatedSoundEngine engine(*bus);
     engine.connect();
 
-    std::unique_ptr<OrmelProxyImpl> proxy;
-    std::atomic<bool> built{false};
-    std::thread builder(
-        [&]
-        {
-            proxy = std::make_unique<OrmelProxyImpl>(bus);
-            built = true;
-        });
-    testsupport::pumpUntil([&] { return built.load(); }, 5s);
-    builder.join();
+    auto proxy = devicelinktest::buildProxyOnWorker(bus);
     ASSERT_TRUE(proxy->getStatus().wasOk());
 
     constexpr int messageCount = 3000;

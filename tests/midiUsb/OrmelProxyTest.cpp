@@ -1,3 +1,4 @@
+#include "DeviceLinkTestSupport.h"
 #include "SimulatedInstrument.h"
 #include "SimulatedSoundEngine.h"
 #include "midiUsb/OrmelProxyImpl.h"
@@ -16,23 +17,7 @@ namespace
 {
 const std::string droppedWarning = "Incoming midi message ignored: message callback hasn't been set yet";
 
-// Builds the proxy on a worker thread, as the update thread does, while the
-// message thread keeps running.
-std::unique_ptr<OrmelProxyImpl> buildOnWorker(std::shared_ptr<midiUsb::MidiSystem> system)
-{
-    std::unique_ptr<OrmelProxyImpl> proxy;
-    std::atomic<bool> done{false};
-    std::thread worker(
-        [&]
-        {
-            proxy = std::make_unique<OrmelProxyImpl>(system);
-            done = true;
-        });
-    const bool finished = pumpUntil([&] { return done.load(); }, 5s);
-    worker.join();
-    EXPECT_TRUE(finished);
-    return proxy;
-}
+using devicelinktest::buildProxyOnWorker;
 
 class OrmelProxyTest : public ::testing::Test
 {
@@ -49,7 +34,7 @@ TEST_F(OrmelProxyTest, findsAndOpensTheSoundEnginesPortsFromAWorkerThread)
     engine.setEcho(true);
     engine.connect();
 
-    auto proxy = buildOnWorker(bus);
+    auto proxy = buildProxyOnWorker(bus);
     ASSERT_TRUE(proxy->getStatus().wasOk()) << proxy->getStatus().getErrorMessage();
 
     std::mutex mutex;
@@ -94,7 +79,7 @@ TEST_F(OrmelProxyTest, theSecondPatternMatchesAndTheFirstMatchInListOrderIsOpene
     bus->addOutput("Tavelo Pro 1", {});
     const auto output = bus->addOutput("Tavelo Pro 2", {});
 
-    auto proxy = buildOnWorker(bus);
+    auto proxy = buildProxyOnWorker(bus);
     ASSERT_TRUE(proxy->getStatus().wasOk());
     EXPECT_EQ(bus->countOpenPorts(first), 1);
     EXPECT_EQ(bus->countOpenPorts(second), 0);
@@ -111,7 +96,7 @@ TEST_F(OrmelProxyTest, anInputWithoutOutputFailsButStaysOpenUntilTheProxyGoes)
     bus->addInput("Tavelo play");
     bus->addOutput("Tavelo play", {});
 
-    auto proxy = buildOnWorker(bus);
+    auto proxy = buildProxyOnWorker(bus);
     EXPECT_EQ(proxy->getStatus().getErrorMessage(), "Could not find a midi output corresponding to Ormel.");
     EXPECT_EQ(log.count(spdlog::level::warn,
                         "Could not find device named Tavelo ormel,Tavelo * 2 in midi outputs:\n"
@@ -127,7 +112,7 @@ TEST_F(OrmelProxyTest, anInputWithoutOutputFailsButStaysOpenUntilTheProxyGoes)
 TEST_F(OrmelProxyTest, eachFailureEndsTheConstructionWithItsText)
 {
     {
-        auto proxy = buildOnWorker(bus);
+        auto proxy = buildProxyOnWorker(bus);
         EXPECT_EQ(proxy->getStatus().getErrorMessage(),
                   "Could not find a midi input corresponding to Ormel.");
         EXPECT_EQ(log.count(spdlog::level::warn,
@@ -140,7 +125,7 @@ TEST_F(OrmelProxyTest, eachFailureEndsTheConstructionWithItsText)
     const auto output = bus->addOutput("Tavelo ormel", {});
     bus->setOpenFailure(input, true);
     {
-        auto proxy = buildOnWorker(bus);
+        auto proxy = buildProxyOnWorker(bus);
         EXPECT_EQ(proxy->getStatus().getErrorMessage(), "Could not open the Ormel DSP MIDI input port.");
         EXPECT_EQ(log.count(spdlog::level::err, "OS error when opening MIDI input Tavelo ormel,Tavelo * 2"),
                   1);
@@ -150,7 +135,7 @@ TEST_F(OrmelProxyTest, eachFailureEndsTheConstructionWithItsText)
     bus->setOpenFailure(input, false);
     bus->setOpenFailure(output, true);
     {
-        auto proxy = buildOnWorker(bus);
+        auto proxy = buildProxyOnWorker(bus);
         EXPECT_EQ(proxy->getStatus().getErrorMessage(), "Could not open the Ormel DSP MIDI output port.");
         EXPECT_EQ(log.count(spdlog::level::err, "OS error when opening MIDI output Tavelo ormel,Tavelo * 2"),
                   1);
@@ -163,7 +148,7 @@ TEST_F(OrmelProxyTest, messagesBeforeTheCallbackIsSetAreDroppedWithAWarning)
 {
     simulator::SimulatedSoundEngine engine(*bus);
     engine.connect();
-    auto proxy = buildOnWorker(bus);
+    auto proxy = buildProxyOnWorker(bus);
     ASSERT_TRUE(proxy->getStatus().wasOk());
 
     engine.send(juce::MidiMessage::channelPressureChange(1, 65));

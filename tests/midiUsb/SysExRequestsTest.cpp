@@ -1,106 +1,34 @@
 #include "midiUsb/SysExRequests.h"
-#include "midiUsb/SysExFactory.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace
 {
-using midiUsb::DataRequestType;
 using midiUsb::InfoRequestType;
-using midiUsb::SysExFactory;
 using midiUsb::SysExRequests;
 
-std::vector<int> bytesOf(const juce::MidiMessage& message)
+juce::String hexOf(const juce::MidiMessage& message)
 {
-    return std::vector<int>(message.getRawData(), message.getRawData() + message.getRawDataSize());
+    return juce::String::toHexString(message.getRawData(), message.getRawDataSize()).toUpperCase();
 }
 
 TEST(SysExRequests, EveryMessageByteForByte)
 {
-    struct Row
-    {
-        const char* name;
-        juce::MidiMessage message;
-        std::vector<int> bytes;
+    const std::pair<juce::MidiMessage, const char*> rows[] = {
+        {SysExRequests::infoRequest(InfoRequestType::firmwareVersion), "F0 00 6B 2D 0C 04 F7"},
+        {SysExRequests::infoRequest(InfoRequestType::ormelVersion), "F0 00 6B 2D 0C 06 F7"},
+        {SysExRequests::infoRequest(InfoRequestType::serialNumber), "F0 00 6B 2D 0C 02 F7"},
+        {SysExRequests::testLogRequest(13), "F0 00 6B 2D 06 01 0D F7"},
+        {SysExRequests::touchCalibrationRequest(), "F0 00 6B 2D 06 04 01 F7"},
+        {SysExRequests::keyPositionCalibrationRequest(48), "F0 00 6B 2D 06 04 02 30 F7"},
+        {SysExRequests::keyPositionCalibrationRequest(0xF7), "F0 00 6B 2D 06 04 02 77 F7"},
+        {SysExRequests::firmwareUpdateMode(), "F0 00 6B 2D 08 F7"},
+        {SysExRequests::soundEngineUpdateMode(), "F0 00 6B 2D 08 01 00 F7"},
+        {SysExRequests::configureFirst(), "F0 00 6B 2D 0E 0F 00 01 01 F7"},
+        {SysExRequests::configureSecond(), "F0 00 6B 2D 0E 0E 00 01 01 F7"},
+        {SysExRequests::factorySetup(), "F0 00 6B 2D 1C 20 0A 7E 04 37 F7"},
     };
-    const Row rows[] = {
-        {"firmware version",
-         SysExRequests::infoRequest(InfoRequestType::firmwareVersion),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x0C, 0x04, 0xF7}},
-        {"sound-engine version",
-         SysExRequests::infoRequest(InfoRequestType::ormelVersion),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x0C, 0x06, 0xF7}},
-        {"serial number",
-         SysExRequests::infoRequest(InfoRequestType::serialNumber),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x0C, 0x02, 0xF7}},
-        {"test log 13", SysExRequests::testLogRequest(13), {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x01, 0x0D, 0xF7}},
-        {"test log 1",
-         SysExRequests::dataRequest(DataRequestType::testLog, 1),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x01, 0x01, 0xF7}},
-        {"touch calibration",
-         SysExRequests::touchCalibrationRequest(),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x01, 0xF7}},
-        {"touch calibration ignores its argument",
-         SysExRequests::dataRequest(DataRequestType::touchCalibration, 9),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x01, 0xF7}},
-        {"key position 0",
-         SysExRequests::keyPositionCalibrationRequest(0),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0x00, 0xF7}},
-        {"key position 48",
-         SysExRequests::keyPositionCalibrationRequest(48),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0x30, 0xF7}},
-        {"key kept to 7 bits",
-         SysExRequests::keyPositionCalibrationRequest(0xF7),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0x77, 0xF7}},
-        {"firmware update mode", SysExRequests::firmwareUpdateMode(), {0xF0, 0x00, 0x6B, 0x2D, 0x08, 0xF7}},
-        {"sound-engine update mode",
-         SysExRequests::soundEngineUpdateMode(),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x08, 0x01, 0x00, 0xF7}},
-        {"configure, first",
-         SysExRequests::configureFirst(),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x0E, 0x0F, 0x00, 0x01, 0x01, 0xF7}},
-        {"configure, second",
-         SysExRequests::configureSecond(),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x0E, 0x0E, 0x00, 0x01, 0x01, 0xF7}},
-        {"factory set-up",
-         SysExRequests::factorySetup(),
-         {0xF0, 0x00, 0x6B, 0x2D, 0x1C, 0x20, 0x0A, 0x7E, 0x04, 0x37, 0xF7}},
-    };
-    for (const auto& row : rows)
-    {
-        EXPECT_EQ(bytesOf(row.message), row.bytes) << row.name;
-        EXPECT_TRUE(row.message.isSysEx()) << row.name;
-    }
-}
-
-TEST(SysExFactory, TablesHoldTheirRowsAndNoOthers)
-{
-    EXPECT_EQ(SysExFactory::status.size(), 3u);
-    EXPECT_EQ(SysExFactory::testIDs.size(), 13u);
-    EXPECT_EQ(SysExFactory::instructionIDs.size(), 76u);
-
-    EXPECT_EQ(SysExFactory::find(SysExFactory::status, 2), "Test not found");
-    EXPECT_EQ(SysExFactory::find(SysExFactory::testIDs, 8), "Check 49 sensors");
-    EXPECT_EQ(SysExFactory::find(SysExFactory::instructionIDs, 111), "Checking ormel board connection");
-    EXPECT_EQ(SysExFactory::find(SysExFactory::instructionIDs, 816), "all oct/pres button LED on");
-    EXPECT_EQ(SysExFactory::find(SysExFactory::instructionIDs, 902), "audio test lauch preset");
-    EXPECT_EQ(SysExFactory::find(SysExFactory::instructionIDs, 818), "rectangle on screen looks white");
-
-    EXPECT_FALSE(SysExFactory::find(SysExFactory::instructionIDs, 602));
-    EXPECT_FALSE(SysExFactory::find(SysExFactory::instructionIDs, 603));
-    EXPECT_FALSE(SysExFactory::find(SysExFactory::testIDs, 0));
-    EXPECT_FALSE(SysExFactory::find(SysExFactory::testIDs, 14));
-    EXPECT_FALSE(SysExFactory::find(SysExFactory::status, 3));
-}
-
-TEST(SysExFactory, TestIdsAreWalkedFrom13DownTo1)
-{
-    std::vector<unsigned int> order;
-    for (const auto& [id, name] : SysExFactory::testIDs)
-        order.push_back(id);
-    EXPECT_EQ(order, (std::vector<unsigned int>{13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
-    EXPECT_EQ(SysExFactory::testIDs.begin()->second, "Grouped LED");
+    for (const auto& [message, bytes] : rows)
+        EXPECT_EQ(hexOf(message), bytes);
 }
 } // namespace

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <future>
 #include <thread>
 #include <unistd.h>
@@ -64,34 +65,28 @@ std::pair<std::chrono::milliseconds, std::string> closeDuring(serial::Serial& po
 }
 } // namespace
 
-TEST(SerialClose, EndsABlockedReadPromptly)
+TEST(SerialClose, EndsABlockedReadWriteOrWaitPromptly)
 {
-    PseudoTerminal pty;
-    serial::Serial port(pty.slavePath(), 115200, updateTimeouts);
-    std::vector<uint8_t> buffer;
-    const auto [lasted, outcome] = closeDuring(port, [&] { port.read(buffer, 1029); });
-    EXPECT_EQ(outcome, "PortNotOpenedException Serial::read failed.");
-    EXPECT_LT(lasted, 5000ms);
-    EXPECT_FALSE(port.isOpen());
-}
-
-TEST(SerialClose, EndsABlockedWritePromptly)
-{
-    PseudoTerminal pty;
-    serial::Serial port(pty.slavePath(), 115200, updateTimeouts);
-    const std::vector<uint8_t> lots(4 * 1024 * 1024, 0x5a);
-    const auto [lasted, outcome] = closeDuring(port, [&] { port.write(lots); });
-    EXPECT_EQ(outcome, "PortNotOpenedException Serial::write failed.");
-    EXPECT_LT(lasted, 5000ms);
-}
-
-TEST(SerialClose, EndsABlockedWaitPromptly)
-{
-    PseudoTerminal pty;
-    serial::Serial port(pty.slavePath(), 115200, updateTimeouts);
-    const auto [lasted, outcome] = closeDuring(port, [&] { port.waitReadable(); });
-    EXPECT_EQ(outcome, "PortNotOpenedException Serial::waitReadable failed.");
-    EXPECT_LT(lasted, 5000ms);
+    const std::pair<const char*, std::function<void(serial::Serial&)>> rows[] = {
+        {"read",
+         [](serial::Serial& port)
+         {
+             std::vector<uint8_t> buffer;
+             port.read(buffer, 1029);
+         }},
+        {"write", [](serial::Serial& port) { port.write(std::vector<uint8_t>(4 * 1024 * 1024, 0x5a)); }},
+        {"waitReadable", [](serial::Serial& port) { port.waitReadable(); }},
+    };
+    for (const auto& [name, operation] : rows)
+    {
+        PseudoTerminal pty;
+        serial::Serial port(pty.slavePath(), 115200, updateTimeouts);
+        const auto [lasted, outcome] =
+            closeDuring(port, [&port, &operation = operation] { operation(port); });
+        EXPECT_EQ(outcome, std::string("PortNotOpenedException Serial::") + name + " failed.");
+        EXPECT_LT(lasted, 5000ms) << name;
+        EXPECT_FALSE(port.isOpen());
+    }
 }
 
 TEST(SerialClose, TheClosedPortOpensAgainAndWorks)

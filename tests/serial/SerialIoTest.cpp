@@ -9,6 +9,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <pthread.h>
@@ -283,73 +284,52 @@ TEST_F(SerialOnPty, SignalsDuringReadAndWriteDoNotCutThemShort)
     }
 }
 
-TEST(SerialExceptions, TextsOfAClosedPort)
+// What each misuse of a port answers, and the port left as it was.
+TEST_F(SerialOnPty, MisusesAreRefusedWithTheirTexts)
 {
-    serial::Serial port;
-    EXPECT_FALSE(port.isOpen());
+    serial::Serial closed;
+    serial::Serial open(pty.slavePath());
     uint8_t byte = 0;
-    EXPECT_EQ(whatOf<serial::PortNotOpenedException>([&] { port.read(&byte, 1); }),
-              "PortNotOpenedException Serial::read failed.");
-    EXPECT_EQ(whatOf<serial::PortNotOpenedException>([&] { port.write(&byte, 1); }),
-              "PortNotOpenedException Serial::write failed.");
-    EXPECT_EQ(whatOf<serial::PortNotOpenedException>([&] { port.waitReadable(); }),
-              "PortNotOpenedException Serial::waitReadable failed.");
-    EXPECT_EQ(port.available(), 0u);
-    EXPECT_NO_THROW(port.close());
-    EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.open(); }), "Empty port is invalid.");
-}
-
-TEST(SerialExceptions, OpeningAMissingNodeReportsTheSystemError)
-{
-    serial::Serial port;
-    port.setPort("/nonexistent/ttyTAVELO");
-    try
-    {
-        port.open();
-        FAIL() << "opened a missing node";
-    }
-    catch (const serial::IOException& exception)
-    {
-        const std::string text = exception.what();
-        EXPECT_EQ(exception.getErrorNumber(), ENOENT);
-        EXPECT_EQ(text.rfind("IO Exception (2): No such file or directory, file ", 0), 0u) << text;
-        EXPECT_NE(text.find(", line " + std::to_string(exception.getLine()) + "."), std::string::npos)
-            << text;
-    }
-    EXPECT_FALSE(port.isOpen());
-}
-
-TEST_F(SerialOnPty, OpeningAnOpenPortIsRefused)
-{
-    serial::Serial port(pty.slavePath());
-    EXPECT_EQ(whatOf<serial::SerialException>([&] { port.open(); }),
-              "SerialException Serial port already open. failed.");
-    EXPECT_TRUE(port.isOpen());
-}
-
-TEST_F(SerialOnPty, BadLineSettingsAreRefused)
-{
-    serial::Serial port(pty.slavePath());
-    EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setParity(serial::parity_mark); }),
-              "OS does not support mark or space parity");
-    EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setParity(static_cast<serial::parity_t>(5)); }),
-              "invalid parity");
-    port.setParity(serial::parity_none);
-    EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setBytesize(static_cast<serial::bytesize_t>(9)); }),
-              "invalid char len");
-    port.setBytesize(serial::eightbits);
-    EXPECT_EQ(whatOf<std::invalid_argument>([&] { port.setStopbits(static_cast<serial::stopbits_t>(0)); }),
-              "invalid stop bit");
-    port.setStopbits(serial::stopbits_one);
-    EXPECT_TRUE(port.isOpen());
-}
-
-TEST(SerialExceptions, BaudRateZeroIsRefusedBeforeItDividesByZero)
-{
-    EXPECT_THROW(serial::Serial("", 0), std::invalid_argument);
-    serial::Serial port;
-    EXPECT_THROW(port.setBaudrate(0), std::invalid_argument);
-    EXPECT_EQ(port.getBaudrate(), 9600u);
+    using Port = serial::Serial;
+    const std::pair<std::function<std::string()>, const char*> rows[] = {
+        {[&] { return whatOf<serial::PortNotOpenedException>([&] { closed.read(&byte, 1); }); },
+         "PortNotOpenedException Serial::read failed."},
+        {[&] { return whatOf<serial::PortNotOpenedException>([&] { closed.write(&byte, 1); }); },
+         "PortNotOpenedException Serial::write failed."},
+        {[&] { return whatOf<serial::PortNotOpenedException>([&] { closed.waitReadable(); }); },
+         "PortNotOpenedException Serial::waitReadable failed."},
+        {[&] { return whatOf<std::invalid_argument>([&] { closed.open(); }); }, "Empty port is invalid."},
+        {[&] { return whatOf<std::invalid_argument>([&] { Port("", 0); }); }, "invalid baud rate"},
+        {[&] { return whatOf<std::invalid_argument>([&] { closed.setBaudrate(0); }); }, "invalid baud rate"},
+        {[&] { return whatOf<serial::SerialException>([&] { open.open(); }); },
+         "SerialException Serial port already open. failed."},
+        {[&] {
+             return whatOf<std::invalid_argument>([&]
+                                                  { Port(pty.slavePath()).setParity(serial::parity_mark); });
+         },
+         "OS does not support mark or space parity"},
+        {[&] {
+             return whatOf<std::invalid_argument>([&]
+                                                  { Port(pty.slavePath()).setParity(serial::parity_t(5)); });
+         },
+         "invalid parity"},
+        {[&] {
+             return whatOf<std::invalid_argument>(
+                 [&] { Port(pty.slavePath()).setBytesize(serial::bytesize_t(9)); });
+         },
+         "invalid char len"},
+        {[&] {
+             return whatOf<std::invalid_argument>(
+                 [&] { Port(pty.slavePath()).setStopbits(serial::stopbits_t(0)); });
+         },
+         "invalid stop bit"},
+    };
+    for (const auto& [operation, text] : rows)
+        EXPECT_EQ(operation(), text);
+    EXPECT_EQ(closed.available(), 0u);
+    EXPECT_NO_THROW(closed.close());
+    EXPECT_EQ(closed.getBaudrate(), 9600u);
+    EXPECT_TRUE(open.isOpen());
 }
 
 TEST_F(SerialOnPty, AFailedConfigurationDuringOpenClosesTheDescriptor)

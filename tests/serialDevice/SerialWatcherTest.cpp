@@ -43,78 +43,68 @@ protected:
     SerialWatcher watcher{listing.lister()};
     CountingListener listener{watcher};
 };
-
-bool samePort(const serial::PortInfo& a, const serial::PortInfo& b)
-{
-    return a.port == b.port && a.description == b.description && a.hardware_id == b.hardware_id;
-}
 } // namespace
 
-TEST_F(SerialWatcherTicks, HoldsNothingBeforeTheFirstPoll)
+// Poll by poll: the listings seen, the port held at each call of the
+// listeners, and the port held (with the identifier it was taken with) at
+// the end.
+TEST(SerialWatcher, TakesKeepsAndDropsTheInstrumentsPortPollByPoll)
 {
-    listing.set({ScriptedPortListing::instrument("/dev/ttyACM0")});
-    EXPECT_TRUE(samePort(watcher.getPort(), {}));
-    EXPECT_TRUE(listener.heldAtEachCall.empty());
-}
-
-TEST_F(SerialWatcherTicks, TakesTheFirstInstrumentPortAndNothingElse)
-{
-    listing.set({ScriptedPortListing::otherDevice("/dev/ttyUSB0"), {"/dev/ttyS0", "n/a", "n/a"}});
-    watcher.timerCallback();
-    EXPECT_TRUE(watcher.getPort().port.empty());
-    EXPECT_TRUE(listener.heldAtEachCall.empty());
-
-    const auto first = ScriptedPortListing::instrument("/dev/ttyACM1", "ONE");
-    listing.set({ScriptedPortListing::otherDevice("/dev/ttyUSB0"), first,
-                 ScriptedPortListing::instrument("/dev/ttyACM2", "TWO")});
-    watcher.timerCallback();
-    EXPECT_TRUE(samePort(watcher.getPort(), first));
-    EXPECT_EQ(listener.heldAtEachCall, std::vector<std::string>{"/dev/ttyACM1"});
-
-    watcher.timerCallback();
-    EXPECT_EQ(listener.heldAtEachCall.size(), 1u);
-}
-
-TEST_F(SerialWatcherTicks, MatchesTheIdentifierWithItsLetterCase)
-{
-    listing.set({{"/dev/ttyACM0", "Quarnel Tavelo", "USB VID:PID=5C6D:0010 SNR=None"}});
-    watcher.timerCallback();
-    EXPECT_TRUE(watcher.getPort().port.empty());
-    listing.set({{"/dev/ttyACM0", "n/a", "USB VID:PID=5c6d:00100 SNR=None"}});
-    watcher.timerCallback();
-    EXPECT_EQ(watcher.getPort().port, "/dev/ttyACM0");
-}
-
-TEST_F(SerialWatcherTicks, KeepsAHeldPortWhileItsPathIsListed)
-{
-    listing.set({ScriptedPortListing::instrument("/dev/ttyACM3", "OLD")});
-    watcher.timerCallback();
-
-    // Another instrument port first in the list, and the held one's id
-    // changed: the held port stays as it was taken.
-    listing.set({ScriptedPortListing::instrument("/dev/ttyACM0", "NEW"),
-                 ScriptedPortListing::otherDevice("/dev/ttyACM3")});
-    watcher.timerCallback();
-    watcher.timerCallback();
-    EXPECT_EQ(watcher.getPort().port, "/dev/ttyACM3");
-    EXPECT_EQ(watcher.getPort().hardware_id, "USB VID:PID=5c6d:0010 SNR=OLD");
-    EXPECT_EQ(listener.heldAtEachCall.size(), 1u);
-}
-
-TEST_F(SerialWatcherTicks, DropsAndTakesInOneTick)
-{
-    listing.set(
-        {ScriptedPortListing::instrument("/dev/ttyACM0"), ScriptedPortListing::instrument("/dev/ttyACM1")});
-    watcher.timerCallback();
-    listing.set({ScriptedPortListing::instrument("/dev/ttyACM1")});
-    watcher.timerCallback();
-    EXPECT_EQ(listener.heldAtEachCall, (std::vector<std::string>{"/dev/ttyACM0", "", "/dev/ttyACM1"}));
-    EXPECT_EQ(watcher.getPort().port, "/dev/ttyACM1");
-
-    listing.set({});
-    watcher.timerCallback();
-    EXPECT_EQ(listener.heldAtEachCall.back(), "");
-    EXPECT_TRUE(samePort(watcher.getPort(), {}));
+    using P = ScriptedPortListing;
+    using Listing = std::vector<serial::PortInfo>;
+    struct Row
+    {
+        const char* name;
+        std::vector<Listing> polls;
+        std::vector<std::string> heldAtEachCall;
+        std::string finalHardwareId;
+    };
+    const Row rows[] = {
+        {"the first instrument port and nothing else",
+         {{P::otherDevice("/dev/ttyUSB0"), {"/dev/ttyS0", "n/a", "n/a"}},
+          {P::otherDevice("/dev/ttyUSB0"), P::instrument("/dev/ttyACM1", "ONE"),
+           P::instrument("/dev/ttyACM2")},
+          {P::instrument("/dev/ttyACM1", "ONE")}},
+         {"/dev/ttyACM1"},
+         "USB VID:PID=5c6d:0010 SNR=ONE"},
+        {"the identifier with its letter case",
+         {{{"/dev/ttyACM0", "Quarnel Tavelo", "USB VID:PID=5C6D:0010 SNR=None"}},
+          {{"/dev/ttyACM0", "n/a", "USB VID:PID=5c6d:00100 SNR=None"}}},
+         {"/dev/ttyACM0"},
+         "USB VID:PID=5c6d:00100 SNR=None"},
+        // Another instrument port first, and the held one's id changed.
+        {"a held port stays while its path is listed",
+         {{P::instrument("/dev/ttyACM3", "OLD")},
+          {P::instrument("/dev/ttyACM0", "NEW"), P::otherDevice("/dev/ttyACM3")},
+          {P::instrument("/dev/ttyACM0", "NEW"), P::otherDevice("/dev/ttyACM3")}},
+         {"/dev/ttyACM3"},
+         "USB VID:PID=5c6d:0010 SNR=OLD"},
+        {"dropped and taken in one tick, then dropped",
+         {{P::instrument("/dev/ttyACM0"), P::instrument("/dev/ttyACM1")},
+          {P::instrument("/dev/ttyACM1")},
+          {}},
+         {"/dev/ttyACM0", "", "/dev/ttyACM1", ""},
+         ""},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        ScriptedPortListing listing;
+        SerialWatcher watcher{listing.lister()};
+        watcher.stopTimer(); // driven poll by poll
+        CountingListener listener{watcher};
+        watcher.addChangeListener(&listener);
+        listing.set(row.polls.front());
+        EXPECT_TRUE(watcher.getPort().port.empty()) << "nothing before the first poll";
+        for (const auto& ports : row.polls)
+        {
+            listing.set(ports);
+            watcher.timerCallback();
+        }
+        EXPECT_EQ(listener.heldAtEachCall, row.heldAtEachCall);
+        EXPECT_EQ(watcher.getPort().hardware_id, row.finalHardwareId);
+        watcher.removeChangeListener(&listener);
+    }
 }
 
 TEST_F(SerialWatcherTicks, GetPortIsSafeFromAnotherThread)

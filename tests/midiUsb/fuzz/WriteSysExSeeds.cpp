@@ -1,6 +1,8 @@
-// Writes the fuzzer's seeds into the folder given: every valid answer, and
-// its truncations with and without their F7 (of the long ones, a sample).
-#include "SysExAnswerSamples.h"
+// Writes the fuzzer's seeds into the folder given: the simulated instrument's
+// answers of every kind, a few edge ones, and their truncations with and
+// without their F7 (of the long ones, a sample).
+#include "InstrumentData.h"
+#include "SysExAnswerBuilder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -9,10 +11,37 @@
 
 namespace
 {
-void write(const std::filesystem::path& folder, const std::string& name, const sysexsamples::Bytes& bytes)
+using simulator::SysExAnswerBuilder;
+using Bytes = SysExAnswerBuilder::Bytes;
+
+void write(const std::filesystem::path& folder, const std::string& name, const Bytes& bytes)
 {
     std::ofstream file(folder / name, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<Bytes> answers()
+{
+    const auto data = simulator::InstrumentData::makeTypical();
+    return {
+        SysExAnswerBuilder::infoAnswer(0x04, "1.4.2"),
+        SysExAnswerBuilder::infoAnswer(0x02, "TV-000123"),
+        SysExAnswerBuilder::frame(0x0D, {0x04, 0x06, 0x00}),
+        SysExAnswerBuilder::acknowledge(),
+        SysExAnswerBuilder::frame(0x11, {0x05}),
+        SysExAnswerBuilder::testLogWithoutResult(5),
+        SysExAnswerBuilder::testLogAnswer(5, {}),
+        SysExAnswerBuilder::testLogAnswer(1, *data.testLogs.at(1)),
+        SysExAnswerBuilder::testLogAnswer(14, {{602, 1, 3}}),
+        SysExAnswerBuilder::touchCalibrationAnswer({}),
+        SysExAnswerBuilder::touchCalibrationAnswer(data.touchCalibration),
+        SysExAnswerBuilder::keyPositionAnswer(12, {}),
+        SysExAnswerBuilder::keyPositionAnswer(12, data.keyPositions.at(12)),
+        SysExAnswerBuilder::frame(0x07, {0x02, 0x01}),
+        SysExAnswerBuilder::frame(0x20, {0x01}),
+        Bytes{0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7},
+        Bytes{0x90, 0x3C, 0x64},
+    };
 }
 } // namespace
 
@@ -28,7 +57,7 @@ int main(int argc, char** argv)
 
     int count = 0;
     int index = 0;
-    for (const auto& whole : sysexsamples::validAnswers())
+    for (const auto& whole : answers())
     {
         const auto prefix = "answer" + std::to_string(index++);
         write(folder, prefix, whole);
@@ -37,7 +66,7 @@ int main(int argc, char** argv)
         const auto step = whole.size() > 64 ? whole.size() / 24 : 1;
         for (std::size_t length = 0; length < whole.size(); length += step)
         {
-            sysexsamples::Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+            Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
             write(folder, prefix + "-cut" + std::to_string(length), cut);
             cut.push_back(0xF7);
             write(folder, prefix + "-cut" + std::to_string(length) + "-f7", cut);
