@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -57,7 +57,8 @@ enum class LinkState
     missing
 };
 
-// Reads the symbolic link at name (relative to folder) into target.
+// Reads the symbolic link at name (relative to folder) into target; an
+// entry that is there but no link is notALink.
 LinkState readLink(int folder, const std::string& name, std::string& target)
 {
     char buffer[PATH_MAX];
