@@ -115,7 +115,6 @@ std::string FileTransferProtocol::getNextFileBlock(std::ifstream& stream, long n
 void FileTransferProtocol::writePacket(const Packet& packet)
 {
     device.flushAllInputBuffers();
-    requestsSinceLastBlock = 0;
     writeToDevice(packet.data(), packet.size());
 }
 
@@ -123,9 +122,6 @@ unsigned char FileTransferProtocol::requestAgainAsNak(unsigned char byte, bool a
 {
     if (byte != CRC_REQUEST || !awaitingFirstBlock)
         return byte;
-    if (++requestsSinceLastBlock < 2)
-        return byte;
-    requestsSinceLastBlock = 0;
     logger->info("The receiver asked again for the block it awaits: sending it again");
     return NAK;
 }
@@ -173,7 +169,7 @@ bool FileTransferProtocol::runLoop(const std::function<unsigned(unsigned char)>&
                                    unsigned abortedState, bool logPackets)
 {
     using Clock = std::chrono::steady_clock;
-    auto deadline = Clock::now() + device.getReadTimeout();
+    auto deadline = Clock::now() + answerLimit();
     while (!finished)
     {
         if (yieldCallback())
@@ -187,6 +183,7 @@ bool FileTransferProtocol::runLoop(const std::function<unsigned(unsigned char)>&
             continue;
         }
         const auto byte = device.readNextByte();
+        receivedByte = byte;
         const auto next = nextState(byte);
         logger->debug("Current state {}", next);
         if (next == fallback)
@@ -198,7 +195,7 @@ bool FileTransferProtocol::runLoop(const std::function<unsigned(unsigned char)>&
         if (next == abortedState && byte == CAN)
             receiverReleased = true;
         executeState(currentState, logPackets);
-        deadline = Clock::now() + device.getReadTimeout();
+        deadline = Clock::now() + answerLimit();
     }
     return true;
 }

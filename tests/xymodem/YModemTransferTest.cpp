@@ -113,15 +113,14 @@ TEST(YModemHeader, CarriesTheFilesOwnModificationTimeInMicroseconds)
               expected);
 }
 
-TEST(YModemHeader, AMissingFileEndsTheTransferWithACancel)
+// Every file is checked before anything is sent, so a missing one is
+// reported at once even with no receiver on the line.
+TEST(YModemBatch, AMissingFileFailsBeforeAnythingIsSent)
 {
     TransferRig rig;
-    const auto path = rig.folder.path() / "missing.sfb";
-
-    rig.receiverStarts();
-    EXPECT_THROW(rig.send({path}), std::filesystem::filesystem_error);
-    EXPECT_EQ(rig.device.writes().size(), 1u);
-    EXPECT_TRUE(rig.lastWriteIsCancel());
+    const auto present = rig.folder.writeFile("present.sfb", "x");
+    EXPECT_THROW(rig.send({rig.folder.path() / "missing.sfb", present}), XYModemExceptions::CouldNotOpenFile);
+    EXPECT_TRUE(rig.device.writes().empty());
 }
 
 TEST(YModemHeader, AFileThatVanishesAfterItsHeaderEndsTheTransferWithACancel)
