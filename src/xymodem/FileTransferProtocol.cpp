@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <system_error>
+#include <thread>
 
 namespace xymodem
 {
@@ -21,6 +22,11 @@ namespace
 // Short enough that a stop request is seen at once, long enough not to
 // keep a core busy.
 constexpr std::chrono::milliseconds waitSlice{100};
+// Receivers purge their input right after asking with "C" (lrzsz's rb
+// does); a block that arrives before the purge is lost and costs the
+// receiver's whole request period, so a block that answers a "C" waits this
+// long first.
+constexpr std::chrono::milliseconds requestTurnaround{20};
 constexpr int64_t microsecondsPerSecond = 1000000;
 
 // The file clock of the standard library need not count from 1970, so the
@@ -114,6 +120,8 @@ std::string FileTransferProtocol::getNextFileBlock(std::ifstream& stream, long n
 
 void FileTransferProtocol::writePacket(const Packet& packet)
 {
+    if (receivedByte == CRC_REQUEST)
+        std::this_thread::sleep_for(requestTurnaround);
     device.flushAllInputBuffers();
     writeToDevice(packet.data(), packet.size());
 }
@@ -128,6 +136,8 @@ unsigned char FileTransferProtocol::requestAgainAsNak(unsigned char byte, bool a
 
 void FileTransferProtocol::writeControlByte(uint8_t byte)
 {
+    if (receivedByte == CRC_REQUEST)
+        std::this_thread::sleep_for(requestTurnaround);
     device.flushAllInputBuffers();
     writeToDevice(&byte, 1);
 }
@@ -205,7 +215,9 @@ void FileTransferProtocol::receive(std::chrono::steady_clock::time_point deadlin
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline)
     {
-        logger->warn("Timeout ... Transmission aborted");
+        // Silence after the end of the batch ends it without a failure.
+        if (!lastHeaderSent)
+            logger->warn("Timeout ... Transmission aborted");
         throw XYModemExceptions::Timeout(readTimeoutSeconds());
     }
     const auto slice = std::min(std::chrono::ceil<std::chrono::milliseconds>(deadline - now), waitSlice);
