@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <utility>
 
 namespace simulator
 {
@@ -83,7 +84,12 @@ void LineRelay::run()
     {
         std::array<pollfd, 2> fds{{{senderSide, POLLIN, 0}, {receiverSide, POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), 20) <= 0)
+        {
+            // A quiet line: what began like a packet was none.
+            if (!pending.empty())
+                passUnit(std::exchange(pending, {}));
             continue;
+        }
         if ((fds[1].revents & (POLLIN | POLLHUP)) != 0)
         {
             const auto count = ::read(receiverSide, buffer.data(), buffer.size());
@@ -132,13 +138,13 @@ void LineRelay::takeFromSender(const uint8_t* data, size_t length)
 
 LineRelay::Kind LineRelay::classify(const std::vector<uint8_t>& unit)
 {
-    if (unit.size() == 1)
+    if (unit.size() == 1 && unit[0] == eot)
     {
-        if (unit[0] != eot)
-            return Kind::other;
         dataInFile = false;
         return Kind::eot;
     }
+    if (unit.size() != unitLength(unit[0]) || unit.size() == 1)
+        return Kind::other;
     if (unit[1] != 0 || dataInFile)
     {
         dataInFile = true;

@@ -19,7 +19,8 @@ namespace simulator
 // receiver's last answer was passed on. (lrzsz's rb flushes its input right
 // after writing each ACK; on a bare pseudo-terminal a quick sender's next
 // packet can be flushed away with it, on a real line it cannot.) It passes
-// the sender's bytes on whole packets or control bytes at a time, records
+// the sender's bytes on whole packets or control bytes at a time (bytes
+// that only began like a packet go on when the line falls quiet), records
 // them, and can flip the bits of one byte, lose one chosen packet or
 // control byte, or lose the receiver's ACK of one. When the receiver's side
 // hangs up, it hangs up the sender's side too.

@@ -26,7 +26,7 @@ constexpr std::chrono::milliseconds waitSlice{100};
 // does); a block that arrives before the purge is lost and costs the
 // receiver's whole request period, so a block that answers a "C" waits this
 // long first.
-constexpr std::chrono::milliseconds requestTurnaround{20};
+constexpr std::chrono::milliseconds requestTurnaround{5};
 constexpr int64_t microsecondsPerSecond = 1000000;
 
 // The file clock of the standard library need not count from 1970, so the
