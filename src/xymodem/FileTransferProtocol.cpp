@@ -22,11 +22,12 @@ namespace
 // Short enough that a stop request is seen at once, long enough not to
 // keep a core busy.
 constexpr std::chrono::milliseconds waitSlice{100};
-// Receivers purge their input right after asking with "C" (lrzsz's rb
-// does); a block that arrives before the purge is lost and costs the
-// receiver's whole request period, so a block that answers a "C" waits this
-// long first.
-constexpr std::chrono::milliseconds requestTurnaround{5};
+// Receivers purge their input right after they answer (lrzsz's rb does): a
+// block that arrives before the purge is lost and costs the receiver's whole
+// retry period (6 s after an ACK, 14 s after a "C"). So every block waits a
+// moment after the answer it follows, longer after a "C".
+constexpr std::chrono::microseconds answerTurnaround{200};
+constexpr std::chrono::microseconds requestTurnaround{5000};
 constexpr int64_t microsecondsPerSecond = 1000000;
 
 // The file clock of the standard library need not count from 1970, so the
@@ -120,10 +121,14 @@ std::string FileTransferProtocol::getNextFileBlock(std::ifstream& stream, long n
 
 void FileTransferProtocol::writePacket(const Packet& packet)
 {
-    if (receivedByte == CRC_REQUEST)
-        std::this_thread::sleep_for(requestTurnaround);
+    waitForTurnaround();
     device.flushAllInputBuffers();
     writeToDevice(packet.data(), packet.size());
+}
+
+void FileTransferProtocol::waitForTurnaround() const
+{
+    std::this_thread::sleep_for(receivedByte == CRC_REQUEST ? requestTurnaround : answerTurnaround);
 }
 
 unsigned char FileTransferProtocol::requestAgainAsNak(unsigned char byte, bool awaitingFirstBlock)
@@ -136,8 +141,7 @@ unsigned char FileTransferProtocol::requestAgainAsNak(unsigned char byte, bool a
 
 void FileTransferProtocol::writeControlByte(uint8_t byte)
 {
-    if (receivedByte == CRC_REQUEST)
-        std::this_thread::sleep_for(requestTurnaround);
+    waitForTurnaround();
     device.flushAllInputBuffers();
     writeToDevice(&byte, 1);
 }

@@ -125,6 +125,8 @@ private:
     // Waits one slice for input and takes it into the local buffer.
     void receive(std::chrono::steady_clock::time_point deadline);
     void writeToDevice(const uint8_t* data, size_t length);
+    // Lets the receiver finish with its answer before the next block.
+    void waitForTurnaround() const;
     int readTimeoutSeconds() const;
 };
 } // namespace xymodem

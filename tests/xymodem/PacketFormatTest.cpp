@@ -49,6 +49,11 @@ struct PacketCase
     Bytes front;
     uint8_t fill;
 };
+
+void PrintTo(const PacketCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 } // namespace
 
 TEST(Crc16, MatchesTheCheckValueAndABitwiseCrc)

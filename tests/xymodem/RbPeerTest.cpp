@@ -31,6 +31,11 @@ struct LineCase
     bool receiverEnds = true;
 };
 
+void PrintTo(const LineCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 LineRelay::Options corruptAt(size_t byte)
 {
     LineRelay::Options line;
