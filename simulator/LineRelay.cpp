@@ -82,6 +82,7 @@ void LineRelay::run()
     std::array<uint8_t, 4096> buffer{};
     while (!stopping)
     {
+        repeatStartRequestWhenDue();
         std::array<pollfd, 2> fds{{{senderSide, POLLIN, 0}, {receiverSide, POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), 20) <= 0)
         {
@@ -94,10 +95,13 @@ void LineRelay::run()
         {
             const auto count = ::read(receiverSide, buffer.data(), buffer.size());
             if (count > 0)
-                passToSender(buffer.data(), static_cast<size_t>(count));
+            {
+                if (!passToSender(buffer.data(), static_cast<size_t>(count)))
+                    return;
+            }
             else if (count == 0 || errno == EIO)
             {
-                senderLink.releaseMaster();
+                hangUp();
                 return;
             }
         }
@@ -110,7 +114,7 @@ void LineRelay::run()
     }
 }
 
-void LineRelay::passToSender(uint8_t* data, size_t length)
+bool LineRelay::passToSender(uint8_t* data, size_t length)
 {
     auto* const end = data + length;
     auto* const lost = ackToLose ? std::find(data, end, ack) : end;
@@ -120,8 +124,40 @@ void LineRelay::passToSender(uint8_t* data, size_t length)
         std::copy(lost + 1, end, lost);
         --length;
     }
+    constexpr uint8_t startRequest = 'C';
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (data[i] == startRequest)
+        {
+            receiverAskedToStart = true;
+            lastStartRequest = std::chrono::steady_clock::now();
+        }
+        if (data[i] != ack || !options.hangUpAtAck || ++acks < *options.hangUpAtAck)
+            continue;
+        writeAll(senderSide, data, options.passLastAck ? i + 1 : i);
+        hangUp();
+        return false;
+    }
     writeAll(senderSide, data, length);
     lastAnswer = std::chrono::steady_clock::now();
+    return true;
+}
+
+void LineRelay::repeatStartRequestWhenDue()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!options.repeatStartRequest || !receiverAskedToStart || fromSender > 0 ||
+        now - lastStartRequest < *options.repeatStartRequest)
+        return;
+    const uint8_t startRequest = 'C';
+    writeAll(senderSide, &startRequest, 1);
+    lastStartRequest = now;
+}
+
+void LineRelay::hangUp()
+{
+    senderLink.releaseMaster();
+    hungUp = true;
 }
 
 void LineRelay::takeFromSender(const uint8_t* data, size_t length)

@@ -53,6 +53,14 @@ public:
         // The receiver's first ACK after this unit was passed on never
         // reaches the sender.
         std::optional<Choice> loseAckOf;
+        // Until the sender's first byte, the receiver's "C" again at this
+        // interval, as a device's receiver keeps asking: a sender that opens
+        // the port late flushes the first one away.
+        std::optional<std::chrono::milliseconds> repeatStartRequest;
+        // The device goes away at the receiver's n-th ACK (counted from 1),
+        // after passing it on or instead of it.
+        std::optional<size_t> hangUpAtAck;
+        bool passLastAck = true;
     };
 
     // A packet (its number) or a control byte (the byte) from the sender.
@@ -73,12 +81,17 @@ public:
     std::vector<Unit> units() const;
     // How often units of the kind (and number, when given) were sent.
     int timesSent(Kind kind, std::optional<uint8_t> number = std::nullopt) const;
+    // The sender's side was hung up: the receiver left or a fault said so.
+    bool hasHungUp() const noexcept { return hungUp.load(); }
 
 private:
     void run();
     void takeFromSender(const uint8_t* data, size_t length);
     void passUnit(std::vector<uint8_t> unit);
-    void passToSender(uint8_t* data, size_t length);
+    // False once the line was hung up.
+    bool passToSender(uint8_t* data, size_t length);
+    void repeatStartRequestWhenDue();
+    void hangUp();
     Kind classify(const std::vector<uint8_t>& unit);
     bool isChosen(const std::optional<Choice>& choice, Kind kind) const;
 
@@ -92,6 +105,10 @@ private:
     bool dataInFile = false;
     bool ackToLose = false;
     std::atomic<size_t> forwarded{0};
+    std::atomic<bool> hungUp{false};
+    size_t acks = 0;
+    bool receiverAskedToStart = false;
+    std::chrono::steady_clock::time_point lastStartRequest;
     mutable std::mutex unitsMutex;
     std::vector<Unit> sent;
     std::atomic<bool> stopping{false};

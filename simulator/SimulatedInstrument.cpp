@@ -88,9 +88,17 @@ Misbehaviour SimulatedInstrument::nextMisbehaviour()
     return next;
 }
 
+void SimulatedInstrument::setReceiveObserver(std::function<void(const juce::MidiMessage&)> observer)
+{
+    const std::lock_guard lock(mutex);
+    receiveObserver = std::move(observer);
+}
+
 std::vector<SimulatedMidiDevice::Outgoing> SimulatedInstrument::respond(const juce::MidiMessage& request)
 {
     const std::lock_guard lock(mutex);
+    if (receiveObserver)
+        receiveObserver(request);
     const auto answer = TaveloPlayResponder::answer(SysExAnswerBuilder::toBytes(request), data);
     if (!answer)
         return {};

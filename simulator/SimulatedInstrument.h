@@ -41,6 +41,10 @@ public:
     // How the next `count` requests are answered, before the usual way.
     void misbehaveOnNext(Misbehaviour misbehaviour, int count = 1);
 
+    // Told of every message the instrument receives, before it answers, on
+    // the instrument's own thread; empty tells nobody.
+    void setReceiveObserver(std::function<void(const juce::MidiMessage&)> observer);
+
     // The requests the instrument received on its own port, in order.
     std::vector<juce::MidiMessage> getRequests() const;
     bool waitUntilIdle(std::chrono::milliseconds timeout) const;
@@ -55,6 +59,7 @@ private:
     std::chrono::milliseconds lateDelay{6000};
     Misbehaviour usualMisbehaviour = Misbehaviour::none;
     std::deque<Misbehaviour> upcomingMisbehaviours;
+    std::function<void(const juce::MidiMessage&)> receiveObserver;
 
     // Last, so that it stops before what its handler uses goes.
     std::unique_ptr<SimulatedMidiDevice> playPorts;

@@ -14,6 +14,9 @@ Core::Core(PlatformServices services)
     : values(makeInitialValues())
     , serialDeviceFacade(values, services.listSerialPorts)
     , midiDeviceFacade(values, services.midiSystem)
+    , updateTiming(services.updateTiming)
+    , alertSink(std::move(services.alertSink))
+    , sleepInhibitor(std::move(services.inhibitSleep))
     , aliveToken(std::make_shared<Core*>(this))
 {
     updateAvailableChecker = std::make_unique<UpdateAvailableChecker>(values);
@@ -23,9 +26,11 @@ Core::Core(PlatformServices services)
 
 Core::~Core()
 {
+    // The update thread first: it reads the update checker, the facades
+    // and the values until it has stopped.
+    longOperation.reset();
     *aliveToken = nullptr;
     updateAvailableChecker.reset();
-    longOperation.reset();
 }
 
 // Filled before any facade exists, so a facade's first writes are never

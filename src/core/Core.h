@@ -35,6 +35,12 @@ public:
     // CoreExceptions::CouldNotOpenInputDevice when the port fails to open.
     void openSerialDevice();
 
+    // Held by the update for its lifetime; may be empty.
+    std::unique_ptr<SleepInhibition> inhibitSleep() const
+    {
+        return sleepInhibitor ? sleepInhibitor() : nullptr;
+    }
+
     static const juce::String logPath;
 
     SharedValueTable values;
@@ -42,12 +48,15 @@ public:
     serialDevice::SerialDeviceFacade serialDeviceFacade;
     midiUsb::MidiDeviceFacade midiDeviceFacade;
     std::unique_ptr<juce::Thread> longOperation;
+    const UpdateTiming updateTiming;
+    const std::shared_ptr<AlertSink> alertSink;
 
 private:
     static SharedValueTable makeInitialValues();
     static void logMachineDescription();
     void configureProperties();
 
+    const std::function<std::unique_ptr<SleepInhibition>()> sleepInhibitor;
     // Guards the posted flips against a Core destroyed before they run.
     std::shared_ptr<Core*> aliveToken;
     std::unique_ptr<UpdateAvailableChecker> updateAvailableChecker;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/SleepInhibition.h"
+
+#include <memory>
+
 class Core;
 
 // Flips "firmwareLongOperation" and keeps the display awake for its lifetime;
@@ -15,4 +19,5 @@ public:
 
 private:
     Core& core;
+    const std::unique_ptr<SleepInhibition> sleepInhibition;
 };

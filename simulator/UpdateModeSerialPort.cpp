@@ -1,0 +1,68 @@
+#include "UpdateModeSerialPort.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace simulator
+{
+namespace
+{
+constexpr size_t payload = 1024;
+constexpr size_t packetSize = payload + 5;
+} // namespace
+
+UpdateModeSerialPort::UpdateModeSerialPort(const std::filesystem::path& folder, size_t size, Fault faultToUse)
+    : received(folder)
+    , imageSize(size)
+    , fault(faultToUse)
+    , relay(senderLink, receiverLink, lineFor(size, faultToUse))
+{
+    std::filesystem::create_directories(received);
+    receiver = std::make_unique<PeerProcess>(std::vector<std::string>{"rb", "--ymodem"},
+                                             receiverLink.slaveFd(), receiverLink.slaveFd(), received);
+    // rb is now the only holder of its side: its exit hangs the line up.
+    receiverLink.releaseSlave();
+}
+
+LineRelay::Options UpdateModeSerialPort::lineFor(size_t size, Fault fault)
+{
+    LineRelay::Options line;
+    line.repeatStartRequest = std::chrono::milliseconds(300);
+    // The header's ACK comes first, then one per data packet.
+    const size_t packets = (size + payload - 1) / payload;
+    if (fault == Fault::hangUpAfterLastAck)
+        line.hangUpAtAck = 1 + packets;
+    if (fault == Fault::hangUpOnePacketEarlier)
+    {
+        line.hangUpAtAck = packets;
+        line.passLastAck = false;
+    }
+    if (fault == Fault::corruptedPacket)
+        line.corruptAt = packetSize + 100;
+    return line;
+}
+
+bool UpdateModeSerialPort::hasEnded()
+{
+    if (fault == Fault::receiverKilledMidway && relay.forwardedToReceiver() > packetSize + imageSize / 2)
+        receiver->kill();
+    return relay.hasHungUp() || receiver->waitFor(std::chrono::milliseconds(0)).has_value();
+}
+
+bool UpdateModeSerialPort::receiverSucceeded()
+{
+    return receiver->waitFor(std::chrono::milliseconds(0)) == 0;
+}
+
+std::vector<UpdateModeSerialPort::ReceivedFile> UpdateModeSerialPort::receivedFiles() const
+{
+    std::vector<ReceivedFile> files;
+    for (const auto& entry : std::filesystem::directory_iterator(received))
+    {
+        std::ifstream stream(entry.path(), std::ios::binary);
+        files.push_back({entry.path().filename().string(),
+                         {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()}});
+    }
+    return files;
+}
+} // namespace simulator
