@@ -6,7 +6,8 @@
 
 class Core;
 
-// The application's only window; closing it quits at once.
+// The application's only window. Its close button and Ctrl-Q ask the
+// application to quit.
 class MainWindow : public juce::DocumentWindow
 {
 public:
@@ -14,6 +15,7 @@ public:
     ~MainWindow() override;
 
     void closeButtonPressed() override;
+    bool keyPressed(const juce::KeyPress& key) override;
 
 private:
     // Built before the content and detached before destruction.

@@ -7,6 +7,7 @@
 
 TaveloFirmwareUpdaterApplication::~TaveloFirmwareUpdaterApplication()
 {
+    quitGuard.reset();
     mainWindow.reset();
     core.reset();
 }
@@ -21,9 +22,21 @@ void TaveloFirmwareUpdaterApplication::initialise(const juce::String&)
     installCrashHandler();
     mainWindow = std::make_unique<MainWindow>(getApplicationName(), *core);
     mainWindow->toFront(true);
+    quitGuard = std::make_unique<UpdateQuitGuard>(*core, [] { juce::JUCEApplicationBase::quit(); });
 }
 
 void TaveloFirmwareUpdaterApplication::systemRequestedQuit()
 {
-    juce::JUCEApplicationBase::quit();
+    if (quitGuard != nullptr)
+        quitGuard->requestQuit();
+    else
+        juce::JUCEApplicationBase::quit();
+}
+
+void TaveloFirmwareUpdaterApplication::quitWithoutAsking()
+{
+    if (quitGuard != nullptr)
+        quitGuard->quitWithoutAsking();
+    else
+        juce::JUCEApplicationBase::quit();
 }

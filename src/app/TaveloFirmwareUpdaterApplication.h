@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "app/UpdateQuitGuard.h"
 #include "core/Core.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -19,11 +20,16 @@ public:
 
     void initialise(const juce::String& commandLine) override;
     void shutdown() override {}
+    // A quit from the window: confirmed first while an update runs.
     void systemRequestedQuit() override;
+    // A quit nobody can answer (a termination signal): stops a running update
+    // without asking, then quits.
+    void quitWithoutAsking();
     void memoryWarningReceived() override {}
     bool backButtonPressed() override { return false; }
 
 private:
     std::unique_ptr<Core> core;
     std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<UpdateQuitGuard> quitGuard;
 };
