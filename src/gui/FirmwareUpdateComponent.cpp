@@ -37,6 +37,7 @@ FirmwareUpdateComponent::FirmwareUpdateComponent(Core& coreToUse)
     , statusBinder(status->message, this)
     , longOperationBinder(values[Dictionary::firmwareLongOperation], this)
     , firmwarePathBinder(values[Dictionary::firmwareAbsolutePath], this)
+    , updatePossibleBinder(values[Dictionary::canLaunchUpdate], this)
 {
     statusLabel.setText("Choose the file to transfer", juce::dontSendNotification);
     statusLabel.setJustificationType(juce::Justification::centred);
@@ -157,8 +158,7 @@ void FirmwareUpdateComponent::onLaunchClicked()
 
 void FirmwareUpdateComponent::valueChanged(juce::Value& value)
 {
-    if (value.refersToSameSourceAs(values[Dictionary::firmwareLongOperation]) ||
-        value.refersToSameSourceAs(values[Dictionary::firmwareAbsolutePath]))
+    if (!value.refersToSameSourceAs(status->message))
     {
         followLongOperation(isLongOperationRunning());
         updateVisibility();
@@ -231,12 +231,13 @@ void FirmwareUpdateComponent::updateVisibility()
 {
     const auto running = isLongOperationRunning();
     const auto path = values[Dictionary::firmwareAbsolutePath].toString();
+    const bool updatePossible = values[Dictionary::canLaunchUpdate].getValue();
 
     pathLabel.setVisible(!running);
     selectButton.setVisible(!running);
     progressBar.setVisible(running || showingOutcome);
     statusLabel.setVisible(running || showingOutcome);
-    launchButton.setVisible(namesRegularFile(path) && !running);
+    launchButton.setVisible(namesRegularFile(path) && !running && updatePossible);
     // Disabled at the click itself, not when the update's start arrives.
     launchButton.setEnabled(!updateUnderway);
     repaint();

@@ -78,6 +78,9 @@ private:
     ValueListenerBinder statusBinder;
     ValueListenerBinder longOperationBinder;
     ValueListenerBinder firmwarePathBinder;
+    // The outcome can stay on show after the instrument has gone; Launch
+    // then waits for it.
+    ValueListenerBinder updatePossibleBinder;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(FirmwareUpdateComponent)
 };

@@ -144,9 +144,8 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
                      "the firmware "
                      "file. outline"},
         {"failure-then-instrument-gone", [&] { app.instrument.disconnect(); },
-         "disconnected FF0000 | no fields | [Select Tavelo firmware] [Launch] firmware.taveloupdate bar 20% "
-         "Error: "
-         "Failed to send the firmware file. outline"},
+         "disconnected FF0000 | no fields | [Select Tavelo firmware] firmware.taveloupdate bar 20% Error: Failed to "
+         "send the firmware file. outline"},
         {"archive-chosen-again", [&] { panel().onFileChosen(archive); },
          "disconnected FF0000 | no fields | no panel"},
     };
@@ -263,6 +262,7 @@ TEST_F(MainComponentTest, launchStartsOneUpdateOnARegularFileAndPassesTheFactory
 
 TEST_F(MainComponentTest, theChosenArchiveIsOfferedAgainAfterARestart)
 {
+    app.instrument.connect();
     panel().onFileChosen(archive);
     const struct
     {
@@ -280,6 +280,7 @@ TEST_F(MainComponentTest, theChosenArchiveIsOfferedAgainAfterARestart)
         if (row.deleteArchive)
             archive.deleteFile();
         app.open();
+        ASSERT_TRUE(settle([&] { return static_cast<bool>(value(Dictionary::canLaunchUpdate).getValue()); }));
         EXPECT_EQ(value(Dictionary::firmwareAbsolutePath).toString(), row.path);
         EXPECT_EQ(findFirst<gui::SelectedPathLabel>(panel()).getText(), row.label);
         EXPECT_EQ(button("Launch").isVisible(), row.launchShown);
