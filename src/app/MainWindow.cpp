@@ -49,8 +49,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeButtonPressed()
 {
-    if (auto* application = juce::JUCEApplication::getInstance())
-        application->systemRequestedQuit();
+    onQuitRequested();
 }
 
 bool MainWindow::keyPressed(const juce::KeyPress& key)

@@ -4,6 +4,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
+
 class Core;
 
 // The application's only window. Its close button and Ctrl-Q ask the
@@ -16,6 +18,14 @@ public:
 
     void closeButtonPressed() override;
     bool keyPressed(const juce::KeyPress& key) override;
+
+    // Where the close button and Ctrl-Q go: the running application's
+    // systemRequestedQuit.
+    std::function<void()> onQuitRequested = []
+    {
+        if (auto* application = juce::JUCEApplication::getInstance())
+            application->systemRequestedQuit();
+    };
 
 private:
     // Built before the content and detached before destruction.

@@ -144,7 +144,8 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
                      "the firmware "
                      "file. outline"},
         {"failure-then-instrument-gone", [&] { app.instrument.disconnect(); },
-         "disconnected FF0000 | no fields | [Select Tavelo firmware] firmware.taveloupdate bar 20% Error: Failed to "
+         "disconnected FF0000 | no fields | [Select Tavelo firmware] firmware.taveloupdate bar 20% Error: "
+         "Failed to "
          "send the firmware file. outline"},
         {"archive-chosen-again", [&] { panel().onFileChosen(archive); },
          "disconnected FF0000 | no fields | no panel"},

@@ -83,4 +83,30 @@ TEST(UpdateQuitGuard, aQuitFromTheWindowAsksWhileAnUpdateRunsAQuitFromTheSystemN
         }
     }
 }
+
+TEST(MainWindow, theCloseButtonAndCtrlQAskToQuitOtherKeysDoNot)
+{
+    guitest::WindowUnderTest app;
+    int requests = 0;
+    app.window().onQuitRequested = [&] { ++requests; };
+    const auto press = [&](const juce::KeyPress& key) { return app.window().getPeer()->handleKeyPress(key); };
+    const struct
+    {
+        const char* name;
+        std::function<void()> act;
+        int requests;
+    } rows[] = {
+        {"close button", [&] { app.window().getCloseButton()->triggerClick(); }, 1},
+        {"Ctrl-Q", [&] { press(juce::KeyPress('q', juce::ModifierKeys::ctrlModifier, 0)); }, 1},
+        {"Q alone", [&] { press(juce::KeyPress('q', juce::ModifierKeys::noModifiers, 'q')); }, 0},
+        {"Ctrl-W", [&] { press(juce::KeyPress('w', juce::ModifierKeys::ctrlModifier, 0)); }, 0},
+    };
+    for (const auto& row : rows)
+    {
+        requests = 0;
+        row.act();
+        guitest::settle([&] { return requests > 0; }, std::chrono::milliseconds(300));
+        EXPECT_EQ(requests, row.requests) << row.name;
+    }
+}
 } // namespace
