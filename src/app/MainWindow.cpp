@@ -2,6 +2,7 @@
 
 #include "app/WindowGeometry.h"
 #include "core/Core.h"
+#include "gui/MainComponent.h"
 
 namespace
 {
@@ -11,7 +12,7 @@ juce::Colour defaultBackground()
 }
 } // namespace
 
-MainWindow::MainWindow(const juce::String& name, Core&)
+MainWindow::MainWindow(const juce::String& name, Core& core)
     : juce::DocumentWindow(name, defaultBackground(), juce::DocumentWindow::allButtons, true)
 {
     juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeel);
@@ -33,7 +34,7 @@ MainWindow::MainWindow(const juce::String& name, Core&)
 
     setVisible(true);
 
-    setContentOwned(new juce::Component(), false);
+    setContentOwned(std::make_unique<MainComponent>(core).release(), false);
 
     if (resizableBorder != nullptr)
         resizableBorder->setBorderThickness(juce::BorderSize<int>(1));
@@ -48,5 +49,15 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeButtonPressed()
 {
-    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+    onQuitRequested();
+}
+
+bool MainWindow::keyPressed(const juce::KeyPress& key)
+{
+    if (key == juce::KeyPress('q', juce::ModifierKeys::ctrlModifier, 0))
+    {
+        closeButtonPressed();
+        return true;
+    }
+    return juce::DocumentWindow::keyPressed(key);
 }

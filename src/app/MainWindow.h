@@ -4,9 +4,12 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
+
 class Core;
 
-// The application's only window; closing it quits at once.
+// The application's only window. Its close button and Ctrl-Q ask the
+// application to quit.
 class MainWindow : public juce::DocumentWindow
 {
 public:
@@ -14,6 +17,15 @@ public:
     ~MainWindow() override;
 
     void closeButtonPressed() override;
+    bool keyPressed(const juce::KeyPress& key) override;
+
+    // Where the close button and Ctrl-Q go: the running application's
+    // systemRequestedQuit.
+    std::function<void()> onQuitRequested = []
+    {
+        if (auto* application = juce::JUCEApplication::getInstance())
+            application->systemRequestedQuit();
+    };
 
 private:
     // Built before the content and detached before destruction.

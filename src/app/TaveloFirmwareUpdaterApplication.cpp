@@ -7,6 +7,7 @@
 
 TaveloFirmwareUpdaterApplication::~TaveloFirmwareUpdaterApplication()
 {
+    quitGuard.reset();
     mainWindow.reset();
     core.reset();
 }
@@ -21,15 +22,22 @@ void TaveloFirmwareUpdaterApplication::initialise(const juce::String&)
     installCrashHandler();
     mainWindow = std::make_unique<MainWindow>(getApplicationName(), *core);
     mainWindow->toFront(true);
+    quitGuard = std::make_unique<UpdateQuitGuard>(*core, [] { juce::JUCEApplicationBase::quit(); });
     quitSignal = std::make_unique<QuitSignal>([this] { quitWithoutAsking(); });
 }
 
 void TaveloFirmwareUpdaterApplication::systemRequestedQuit()
 {
-    juce::JUCEApplicationBase::quit();
+    if (quitGuard != nullptr)
+        quitGuard->requestQuit();
+    else
+        juce::JUCEApplicationBase::quit();
 }
 
 void TaveloFirmwareUpdaterApplication::quitWithoutAsking()
 {
-    juce::JUCEApplicationBase::quit();
+    if (quitGuard != nullptr)
+        quitGuard->quitWithoutAsking();
+    else
+        juce::JUCEApplicationBase::quit();
 }

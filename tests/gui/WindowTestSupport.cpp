@@ -1,0 +1,86 @@
+#include "WindowTestSupport.h"
+
+#include "support/MessageLoop.h"
+
+namespace guitest
+{
+void ignoreXErrors();
+
+std::vector<juce::AlertWindow*> openAlerts()
+{
+    std::vector<juce::AlertWindow*> alerts;
+    for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
+        if (auto* alert = dynamic_cast<juce::AlertWindow*>(juce::TopLevelWindow::getTopLevelWindow(i)))
+            alerts.push_back(alert);
+    return alerts;
+}
+
+bool clickAlertButton(juce::AlertWindow& alert, const juce::String& text)
+{
+    for (auto* button : findAll<juce::TextButton>(alert))
+        if (button->getButtonText() == text)
+        {
+            button->triggerClick();
+            return true;
+        }
+    return false;
+}
+
+void dismissAlerts()
+{
+    for (auto* alert : openAlerts())
+        alert->exitModalState(0);
+    testsupport::pumpMessages(std::chrono::milliseconds(50));
+}
+
+bool settle(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition())
+    {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return condition();
+        testsupport::pumpMessages(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+void saveSnapshot(juce::Component& component, const juce::String& name)
+{
+    const auto folder = juce::File(TAVELO_ARTIFACTS_DIR);
+    folder.createDirectory();
+    const auto file = folder.getChildFile(name + ".png");
+    file.deleteFile();
+    juce::FileOutputStream stream(file);
+    juce::PNGImageFormat().writeImageToStream(
+        component.createComponentSnapshot(component.getLocalBounds(), true, 1.0f), stream);
+}
+
+WindowUnderTest::WindowUnderTest()
+{
+    static const bool handled = (ignoreXErrors(), true);
+    (void)handled;
+    open();
+}
+
+WindowUnderTest::~WindowUnderTest()
+{
+    dismissAlerts();
+    close();
+}
+
+void WindowUnderTest::open()
+{
+    PlatformServices services;
+    services.listSerialPorts = [] { return std::vector<serial::PortInfo>(); };
+    services.midiSystem = bus;
+    hub = std::make_unique<Core>(std::move(services));
+    mainWindow = std::make_unique<MainWindow>("Tavelo Updater", *hub);
+}
+
+void WindowUnderTest::close()
+{
+    mainWindow.reset();
+    hub.reset();
+}
+} // namespace guitest

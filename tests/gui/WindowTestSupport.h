@@ -1,0 +1,76 @@
+#pragma once
+
+#include "SimulatedInstrument.h"
+#include "VirtualMidiBus.h"
+#include "app/MainWindow.h"
+#include "core/Core.h"
+#include "support/TemporaryHome.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace guitest
+{
+// Every component of the type under the root, depth first, root included.
+template <typename T>
+std::vector<T*> findAll(juce::Component& root)
+{
+    std::vector<T*> found;
+    if (auto* match = dynamic_cast<T*>(&root))
+        found.push_back(match);
+    for (auto* child : root.getChildren())
+        for (auto* match : findAll<T>(*child))
+            found.push_back(match);
+    return found;
+}
+
+template <typename T>
+T& findFirst(juce::Component& root)
+{
+    const auto all = findAll<T>(root);
+    if (all.empty())
+        throw std::runtime_error("no such component");
+    return *all.front();
+}
+
+// The open alert windows, oldest first.
+std::vector<juce::AlertWindow*> openAlerts();
+// Clicks the alert's button with that text; false when there is none.
+bool clickAlertButton(juce::AlertWindow& alert, const juce::String& text);
+void dismissAlerts();
+
+// Runs the message loop in short slices until the condition holds or the
+// limit is reached; returns the condition's last value.
+bool settle(const std::function<bool()>& condition,
+            std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+void saveSnapshot(juce::Component& component, const juce::String& name);
+
+// The application's window with its Core on a virtual MIDI bus where the
+// simulated instrument plugs in, under a home folder of its own.
+class WindowUnderTest
+{
+public:
+    WindowUnderTest();
+    ~WindowUnderTest();
+
+    void open();
+    void close();
+
+    Core& core() { return *hub; }
+    MainWindow& window() { return *mainWindow; }
+
+    const testsupport::TemporaryHome home;
+    const std::shared_ptr<simulator::VirtualMidiBus> bus = std::make_shared<simulator::VirtualMidiBus>();
+    simulator::SimulatedInstrument instrument{*bus};
+
+private:
+    std::unique_ptr<Core> hub;
+    std::unique_ptr<MainWindow> mainWindow;
+};
+} // namespace guitest
