@@ -85,39 +85,16 @@ std::vector<TaveloPlayResponder::Bytes> TaveloPlayResponder::spoil(const Bytes& 
     {
     case Misbehaviour::silent:
         return {};
-    case Misbehaviour::duplicated:
-        return {answer, answer};
-    case Misbehaviour::truncated:
-    {
-        // Half of it, at least the framing and command, closed again.
-        const auto kept = std::max<size_t>(5, answer.size() / 2);
-        Bytes cut(answer.begin(), answer.begin() + static_cast<long>(std::min(kept, answer.size() - 1)));
-        cut.push_back(0xF7);
-        return {cut};
-    }
     case Misbehaviour::wrongSubCodes:
     {
+        // Offset 6 carries the info marker, the second sub-code or the test
+        // id: changed, it names another request.
         auto wrong = answer;
-        // Offset 6 carries the info marker or the second sub-code or the
-        // test id: changed, it names another request.
-        if (wrong.size() > 7)
-            wrong[6] = static_cast<std::uint8_t>((wrong[6] + 1) & 0x7F);
-        else if (wrong.size() > 6)
-            wrong[5] = static_cast<std::uint8_t>((wrong[5] + 1) & 0x7F);
+        wrong[6] = static_cast<std::uint8_t>((wrong[6] + 1) & 0x7F);
         return {wrong};
-    }
-    case Misbehaviour::foreignManufacturer:
-    {
-        auto foreign = answer;
-        foreign[1] = 0x00;
-        foreign[2] = 0x20;
-        foreign[3] = 0x29;
-        return {foreign};
     }
     case Misbehaviour::emptyResult:
     {
-        // Up to the test id or key, then a count of one entry that is not
-        // there.
         const std::size_t echo = answer.size() > 6 && answer[5] == 0x04 && answer[6] == 0x02 ? 8 : 7;
         Bytes empty(answer.begin(), answer.begin() + static_cast<long>(std::min(echo, answer.size() - 1)));
         empty.push_back(0x01);

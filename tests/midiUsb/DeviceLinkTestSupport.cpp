@@ -37,21 +37,10 @@ juce::String text(const SharedValueTable& values, std::string_view key)
 std::vector<midiUsb::InfoRequestType> infoRequestsSent(const simulator::VirtualMidiBus& bus)
 {
     std::vector<midiUsb::InfoRequestType> requests;
-    for (const auto& traffic : bus.getTraffic())
-    {
-        const auto& message = traffic.message;
-        const auto* bytes = message.getRawData();
-        if (traffic.direction == simulator::MidiTraffic::Direction::fromSystem &&
-            message.getRawDataSize() == 7 && bytes[0] == 0xF0 && bytes[4] == 0x0C)
+    for (const auto& message : bus.getSent())
+        if (const auto* bytes = message.getRawData(); message.getRawDataSize() == 7 && bytes[4] == 0x0C)
             requests.push_back(static_cast<midiUsb::InfoRequestType>(bytes[5]));
-    }
     return requests;
-}
-
-int countInfoRequestsSent(const simulator::VirtualMidiBus& bus, midiUsb::InfoRequestType type)
-{
-    const auto requests = infoRequestsSent(bus);
-    return static_cast<int>(std::count(requests.begin(), requests.end(), type));
 }
 
 std::unique_ptr<OrmelProxyImpl> buildProxyOnWorker(std::shared_ptr<midiUsb::MidiSystem> system)

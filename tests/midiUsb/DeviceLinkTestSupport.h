@@ -17,7 +17,6 @@ juce::String text(const SharedValueTable& values, std::string_view key);
 
 // The info requests the system sent on the bus, by the kind asked for.
 std::vector<midiUsb::InfoRequestType> infoRequestsSent(const simulator::VirtualMidiBus& bus);
-int countInfoRequestsSent(const simulator::VirtualMidiBus& bus, midiUsb::InfoRequestType type);
 
 // Builds the sound-engine proxy on a worker thread, as the update thread
 // does, while this (the message) thread keeps running.
