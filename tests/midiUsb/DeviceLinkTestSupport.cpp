@@ -1,7 +1,6 @@
 #include "DeviceLinkTestSupport.h"
 
 #include "common/Dictionary.h"
-
 #include "support/MessageLoop.h"
 
 #include <gtest/gtest.h>
@@ -12,21 +11,14 @@
 
 namespace devicelinktest
 {
-namespace
-{
-juce::String toJuce(std::string_view text)
-{
-    return juce::String(text.data(), text.size());
-}
-} // namespace
-
 void fillDeviceValues(SharedValueTable& values)
 {
+    const juce::String noVersion(std::string(Dictionary::noVersionFound));
     values[Dictionary::midiDevicesKey] = juce::var(juce::Array<juce::var>());
     values[Dictionary::selectedMidiDeviceKey] = juce::String();
-    values[Dictionary::currentTaveloVersionKey] = toJuce(Dictionary::noVersionFound);
-    values[Dictionary::currentPirelMatrixVersionKey] = toJuce(Dictionary::noVersionFound);
-    values[Dictionary::casingSerialNumber] = toJuce(Dictionary::noSerialNumber);
+    values[Dictionary::currentTaveloVersionKey] = noVersion;
+    values[Dictionary::currentPirelMatrixVersionKey] = noVersion;
+    values[Dictionary::casingSerialNumber] = juce::String(std::string(Dictionary::noSerialNumber));
 }
 
 juce::String text(const SharedValueTable& values, std::string_view key)

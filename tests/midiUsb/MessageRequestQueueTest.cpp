@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -50,6 +52,36 @@ struct QueueRig
 
     midiUsb::MessageRequestQueue& queue() { return handler.getRequestQueue(); }
 
+    void noteStray(midiUsb::MessageRequestQueue::Completion done)
+    {
+        if (done == midiUsb::MessageRequestQueue::Completion::noRequestInFlight)
+            events.push_back("stray");
+    }
+
+    // +N queue request N, &N chained; tN tick N times; s success; e empty result; c clear;
+    // x no output; ? note whether the queue is empty. A completion finding no request notes "stray".
+    void run(const std::string& steps)
+    {
+        const std::map<char, std::function<void(int)>> actions{
+            {'+', [this](int n) { add(n); }},
+            {'&', [this](int n) { add(n, true); }},
+            {'t',
+             [this](int n)
+             {
+                 while (n-- > 0)
+                     handler.timerCallback();
+             }},
+            {'s', [this](int) { noteStray(queue().currentRequestSucceeded("v")); }},
+            {'e', [this](int) { noteStray(queue().currentRequestHasEmptyResult()); }},
+            {'c', [this](int) { queue().clear(); }},
+            {'x', [this](int) { handler.setMidiOutput(nullptr); }},
+            {'?', [this](int) { events.push_back(queue().isEmpty() ? "idle" : "waiting"); }},
+        };
+        std::istringstream stream(steps);
+        for (std::string step; stream >> step;)
+            actions.at(step[0])(step.size() > 1 ? std::stoi(step.substr(1)) : 1);
+    }
+
     testsupport::LogCapture log;
     simulator::VirtualMidiBus bus;
     Strings events;
@@ -60,8 +92,6 @@ struct QueueRig
 struct Script
 {
     const char* name;
-    // +N queue request N, &N chained; tN tick N times; s success; e empty result; c clear;
-    // x no output; ? note whether the queue is empty. A completion finding no request notes "stray".
     const char* steps;
     Strings events;
     Strings warnings;
@@ -72,69 +102,32 @@ const std::string noPendingSuccess = "MessageRequestQueue: Success but no pendin
 
 // clang-format off
 const Script scripts[] = {
-    {"one at a time, leaving on the tick after completion", "+4 +6 ? t1 t20 s t1 e ? t1 ?",
+    {"one at a time, leaving on the tick after completion", "+4 +6 ? t t20 s t e ? t ?",
      {"waiting", "sent 4", "success 4 v", "sent 6", "empty 6", "waiting", "idle"}, {}},
-    {"time-out on the thousandth tick after sending", "+4 +2 t1 t999 ? t1 t1 t1000",
+    {"time-out on the thousandth tick after sending", "+4 +2 t t999 ? t t t1000",
      {"sent 4", "waiting", "timeout 4", "sent 2", "timeout 2"}, {timedOut, timedOut}},
-    {"an answer completes only a request in flight", "+4 s t1 t1000 s e t1 s ?",
+    {"an answer completes only a request in flight", "+4 s t t1000 s e t s ?",
      {"stray", "sent 4", "timeout 4", "stray", "stray", "stray", "idle"},
      {noPendingSuccess, timedOut, noPendingSuccess, "MessageRequestQueue: Empty result but no pending request !",
       noPendingSuccess}},
-    {"without output each request times out at once", "x +4 +6 t1 ? t1 ?",
+    {"without output each request times out at once", "x +4 +6 t ? t ?",
      {"timeout 4", "waiting", "timeout 6", "idle"},
      {"No midi output available. The following message could not be sent: " + infoRequest(4).getDescription().toStdString(),
       "No midi output available. The following message could not be sent: " + infoRequest(6).getDescription().toStdString()}},
-    {"cleared in flight: no callback, and its answer completes nothing", "+4 +6 t1 c ? +2 s t1 t1000",
+    {"cleared in flight: no callback, and its answer completes nothing", "+4 +6 t c ? +2 s t t1000",
      {"sent 4", "idle", "stray", "sent 2", "timeout 2"}, {noPendingSuccess, timedOut}},
-    {"a callback may queue the next request", "&4 t1 s t1 s t1 ?",
+    {"a callback may queue the next request", "&4 t s t s t ?",
      {"sent 4", "success 4 v", "sent 6", "success 6 v", "idle"}, {}},
 };
 // clang-format on
 
 TEST(MessageRequestQueue, drivenTickByTick)
 {
-    using Completion = midiUsb::MessageRequestQueue::Completion;
     for (const auto& script : scripts)
     {
         SCOPED_TRACE(script.name);
         QueueRig rig;
-        std::istringstream steps(script.steps);
-        for (std::string step; steps >> step;)
-        {
-            const auto note = [&rig](Completion done)
-            {
-                if (done == Completion::noRequestInFlight)
-                    rig.events.push_back("stray");
-            };
-            switch (step[0])
-            {
-            case '+':
-                rig.add(std::stoi(step.substr(1)));
-                break;
-            case '&':
-                rig.add(std::stoi(step.substr(1)), true);
-                break;
-            case 't':
-                for (int i = std::stoi(step.substr(1)); i > 0; --i)
-                    rig.handler.timerCallback();
-                break;
-            case 's':
-                note(rig.queue().currentRequestSucceeded("v"));
-                break;
-            case 'e':
-                note(rig.queue().currentRequestHasEmptyResult());
-                break;
-            case 'c':
-                rig.queue().clear();
-                break;
-            case 'x':
-                rig.handler.setMidiOutput(nullptr);
-                break;
-            case '?':
-                rig.events.push_back(rig.queue().isEmpty() ? "idle" : "waiting");
-                break;
-            }
-        }
+        rig.run(script.steps);
         EXPECT_EQ(rig.events, script.events);
         Strings warnings;
         int sends = 0;

@@ -137,36 +137,4 @@ TEST_F(MidiDeviceFacadeTest, anOutputThatFailsToOpenLeavesTheQueueNoSenderToTheR
     EXPECT_TRUE(bus->getSent().empty());
 }
 
-TEST(MidiDeviceList, tellsOfEveryChangeOrderAndLetterCaseIncludedAndOfNothingElse)
-{
-    testsupport::LogCapture log;
-    std::vector<juce::MidiDeviceInfo> current;
-    midiUsb::MidiDeviceList list([&current] { return current; });
-    struct Counter final : midiUsb::MidiDeviceListListener
-    {
-        void deviceListChanged(const std::vector<juce::MidiDeviceInfo>&) override { ++told; }
-        int told = 0;
-    } counter;
-    list.addChangeListener(&counter);
-
-    const std::pair<std::vector<juce::MidiDeviceInfo>, int> rows[] = {
-        {{{"A", "1"}, {"B", "2"}}, 1},
-        {{{"A", "1"}, {"B", "2"}}, 0},
-        {{{"B", "2"}, {"A", "1"}}, 1},  // order
-        {{{"B", "2"}, {"a", "1"}}, 1},  // a name's letter case
-        {{{"B", "2"}, {"a", "01"}}, 1}, // an identifier
-        {{}, 1},
-    };
-    for (const auto& [devices, changes] : rows)
-    {
-        const auto before = counter.told;
-        current = devices;
-        list.timerCallback();
-        EXPECT_EQ(counter.told - before, changes);
-    }
-    EXPECT_EQ(log.count("Connected midi devices:\n"), 5);
-    EXPECT_EQ(log.count("Name: A, Identifier: 1\n"), 2);
-    EXPECT_EQ(log.count("No MIDI device found."), 1);
-    list.removeChangeListener(&counter);
-}
 } // namespace

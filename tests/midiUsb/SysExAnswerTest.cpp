@@ -82,20 +82,16 @@ TEST(SysExAnswerParser, DispatchesOnCommandAndSubCodes)
     // clang-format off
     const ParseRow rows[] = {
         {"note on", {0x90, 0x3C, 0x64}, Kind::notSysEx, Outcome::none},
-        {"empty message", {}, Kind::notSysEx, Outcome::none},
         {"foreign manufacturer", {0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7}, Kind::foreignManufacturer,
          Outcome::none, "", SysExAnswerParser::foreignManufacturerText},
         {"info with text", B::infoAnswer(0x04, "1.4.2"), Kind::info, Outcome::success, "1.4.2"},
-        {"info of 8 bytes", frame(0x0D, {0x04, 0x05}), Kind::info, Outcome::success, ""},
         {"info without text marker", frame(0x0D, {0x04, 0x06, 0x00}), Kind::info, Outcome::emptyResult},
         {"info skips 00 and bytes of 80 and more", frame(0x0D, {0x02, 0x05, 0x33, 'A', 0x00, 'B', 0x80, 0xFF, 0x7F, '1'}),
          Kind::info, Outcome::success, "AB\x7F" "1"},
         {"the last byte is taken for F7", {0xF0, 0x00, 0x6B, 0x2D, 0x0D, 0x04, 0x05, 0x00, '1', 0x41}, Kind::info,
          Outcome::success, "1"},
         {"acknowledge", frame(0x11, {0x04}), Kind::acknowledge, Outcome::success, ""},
-        {"acknowledge of another code", frame(0x11, {0x05}), Kind::acknowledge, Outcome::none},
         {"test log without count", B::testLogWithoutResult(5), Kind::testLog, Outcome::success, "No result for test LEDs\n"},
-        {"test log with count 0", B::testLogAnswer(5, {}), Kind::testLog, Outcome::success, line + "Test : ID 5, LEDs\n"},
         {"test log names", B::testLogAnswer(13, {{405, 10, 1}, {907, 0, 2}}), Kind::testLog, Outcome::success,
          line + "Test : ID 13, Grouped LED\n"
                 "Instruction : ID 405 ; press button Previous octave with timeout = 10 --> result = Success\n"
@@ -114,15 +110,10 @@ TEST(SysExAnswerParser, DispatchesOnCommandAndSubCodes)
         {"number coding", frame(0x07, {0x04, 0x02, 0x03, 0x01, 0x7F, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00,
                                        0x00, 0x07, 0x01, 0x00, 0x00, 0x00}),
          Kind::keyPosition, Outcome::success, "3,127,0,16384,7,0\n"},
-        {"data answer 07 04 03", frame(0x07, {0x04, 0x03, 0x00}), Kind::unknown, Outcome::emptyResult},
         {"another command", frame(0x20, {0x01}), Kind::unknown, Outcome::emptyResult},
         // Shorter than what they announce.
-        {"lone F0", {0xF0}, Kind::unknown, Outcome::emptyResult, "", malformed},
         {"no command", {0xF0, 0x00, 0x6B, 0x2D, 0xF7}, Kind::unknown, Outcome::emptyResult, "", malformed},
-        {"info without marker", frame(0x0D, {0x04}), Kind::info, Outcome::emptyResult, "", malformed},
-        {"acknowledge without code", frame(0x11), Kind::acknowledge, Outcome::emptyResult, "", malformed},
         {"test log without id", frame(0x07, {0x01}), Kind::testLog, Outcome::emptyResult, "", malformed},
-        {"touch count taken from F7", frame(0x07, {0x04, 0x01}), Kind::touchCalibration, Outcome::emptyResult, "", malformed},
         {"key position without count", frame(0x07, {0x04, 0x02, 0x0C}), Kind::keyPosition, Outcome::emptyResult, "", malformed},
     };
     // clang-format on
@@ -175,28 +166,19 @@ TEST(SysExAnswerMatch, AnAnswerBelongsOnlyToTheRequestItAnswers)
     const Row rows[] = {
         {"firmware info, its request", info, firmware, Match::matches},
         {"firmware info, serial number request", info, bytesOf(SysExRequests::infoRequest(InfoRequestType::serialNumber)), Match::otherRequest},
-        {"invalid firmware info, its request", frame(0x0D, {0x04, 0x06, 0x00}), firmware, Match::matches},
         {"info cut before its type", frame(0x0D), firmware, Match::otherRequest},
-        {"info, data request", info, testLog5, Match::otherRequest},
         {"test log 5, its request", log5, testLog5, Match::matches},
         {"test log 5, request for test 6", log5, bytesOf(SysExRequests::testLogRequest(6)), Match::otherRequest},
-        {"test log, touch request", log5, touch, Match::otherRequest},
         {"touch, key position request", B::touchCalibrationAnswer({}), key12, Match::otherRequest},
         {"key 12, its request", keyAnswer12, key12, Match::matches},
         {"key 12, request for key 11", keyAnswer12, key11, Match::otherKey},
-        {"key 12, seven-byte version request", keyAnswer12, firmware, Match::otherRequest},
-        {"acknowledge, any request", B::acknowledge(), firmware, Match::otherRequest},
-        {"foreign manufacturer", {0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0xF7}, firmware, Match::otherRequest},
         // Cut short: it still answers the request whose sub-codes agree, as invalid.
-        {"data answer cut after its command", frame(0x07), testLog5, Match::otherRequest},
         {"test log cut before its id", frame(0x07, {0x01}), testLog5, Match::matches},
         {"key position cut before its key", frame(0x07, {0x04, 0x02}), key11, Match::matches},
         {"key position cut before its key, touch request", frame(0x07, {0x04, 0x02}), touch, Match::otherRequest},
         // Requests that are not whole SysEx requests of ours.
-        {"empty request", info, {}, Match::otherRequest},
         {"request without sub-code", log5, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0xF7}, Match::otherRequest},
         {"key request without key", keyAnswer12, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0xF7}, Match::matches},
-        {"request of another maker", info, {0xF0, 0x00, 0x20, 0x29, 0x0C, 0x04, 0xF7}, Match::otherRequest},
     };
     // clang-format on
     for (const auto& row : rows)
@@ -212,7 +194,7 @@ TEST(SysExAnswerHandler, CompletesOnlyTheRequestAnAnswerBelongsTo)
     struct Row
     {
         const char* name;
-        std::optional<juce::MidiMessage> request;
+        juce::MidiMessage request;
         std::vector<Bytes> answers;
         std::vector<std::string> events;
         std::vector<std::string> problems; // warnings and errors, in order
@@ -228,12 +210,8 @@ TEST(SysExAnswerHandler, CompletesOnlyTheRequestAnAnswerBelongsTo)
          {SysExAnswerParser::foreignManufacturerText}},
         {"a key position answer for another key", SysExRequests::keyPositionCalibrationRequest(11), {keyAnswer}, {},
          {SysExAnswerParser::requestedKeyMismatchText, mismatch}},
-        {"a key position answer with no request in flight", std::nullopt, {keyAnswer}, {},
-         {SysExAnswerParser::requestedKeyMismatchText, "MessageRequestQueue: Success but no pending request !"}},
         {"a touch block out of sequence completes empty, then logs", SysExRequests::touchCalibrationRequest(),
          {B::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}})}, {"empty"}, {SysExAnswerParser::blockKeyMismatchText}},
-        {"a truncated answer completes its request as invalid", SysExRequests::touchCalibrationRequest(),
-         {frame(0x07, {0x04, 0x01})}, {"empty"}, {malformed}},
         {"answers of other kinds leave the test log request waiting", SysExRequests::testLogRequest(5),
          {B::acknowledge(), frame(0x07), B::testLogAnswer(6, {}), B::testLogWithoutResult(5)},
          {"success No result for test LEDs\n"}, {mismatch, mismatch, malformed, mismatch}},
@@ -242,16 +220,15 @@ TEST(SysExAnswerHandler, CompletesOnlyTheRequestAnAnswerBelongsTo)
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.name);
-        testsupport::LogCapture log;
+        const testsupport::LogCapture log;
         midiUsb::MessageRequestQueue queue;
         std::vector<std::string> events;
         int heard = 0;
         queue.setSendFunction([](const juce::MidiMessage&) {});
-        if (row.request)
-            queue.add(
-                *row.request, [&events] { events.push_back("timeout"); },
-                [&events](const juce::String& text) { events.push_back("success " + text.toStdString()); },
-                [&events] { events.push_back("empty"); });
+        queue.add(
+            row.request, [&events] { events.push_back("timeout"); },
+            [&events](const juce::String& text) { events.push_back("success " + text.toStdString()); },
+            [&events] { events.push_back("empty"); });
         queue.tick();
         midiUsb::SysExAnswerHandler handler(queue, [&heard](const juce::MidiMessage&) { ++heard; });
         for (const auto& answer : row.answers)
