@@ -25,7 +25,6 @@ struct OpenInput
     midiUsb::MidiInputPort& port;
     std::recursive_mutex callbackMutex;
     bool started = false;
-    bool closed = false;
 };
 
 struct InputEndpoint
@@ -93,7 +92,6 @@ public:
         {
             const std::lock_guard lock(opening->callbackMutex);
             opening->started = false;
-            opening->closed = true;
         }
         const std::lock_guard lock(state->mutex);
         auto& openings = endpoint->openings;
@@ -108,7 +106,7 @@ public:
     void start() override
     {
         const std::lock_guard lock(opening->callbackMutex);
-        opening->started = !opening->closed;
+        opening->started = true;
     }
 
     void stop() override
@@ -358,7 +356,7 @@ void VirtualMidiBus::runReceiveThread()
         for (const auto& opening : openings)
         {
             const std::lock_guard callbackLock(opening->callbackMutex);
-            if (opening->started && !opening->closed)
+            if (opening->started)
                 opening->receiver.midiMessageReceived(opening->port, item.message);
         }
 
