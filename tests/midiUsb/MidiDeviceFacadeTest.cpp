@@ -1,6 +1,5 @@
 #include "midiUsb/MidiDeviceFacade.h"
 #include "DeviceLinkTestSupport.h"
-#include "SimulatedInstrument.h"
 #include "TaveloPlayResponder.h"
 #include "common/Dictionary.h"
 #include "midiUsb/SysExRequests.h"
