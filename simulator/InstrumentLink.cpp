@@ -4,12 +4,10 @@ namespace simulator
 {
 namespace
 {
-constexpr const char* portName = "Tavelo play";
-
 juce::String findIdentifier(const std::vector<juce::MidiDeviceInfo>& devices)
 {
     for (const auto& device : devices)
-        if (device.name == portName)
+        if (device.name == "Tavelo play")
             return device.identifier;
     return {};
 }
@@ -17,12 +15,7 @@ juce::String findIdentifier(const std::vector<juce::MidiDeviceInfo>& devices)
 
 InstrumentLink::InstrumentLink(midiUsb::MidiSystem& system, midiUsb::SysExMidiHandler& handlerToUse)
     : handler(handlerToUse)
-    , answerHandler(handler.getRequestQueue(),
-                    [this](const juce::MidiMessage& message)
-                    {
-                        if (onMessageHandled)
-                            onMessageHandled(message);
-                    })
+    , answerHandler(handler.getRequestQueue(), [](const juce::MidiMessage&) {})
     , self(std::make_shared<InstrumentLink*>(this))
 {
     if (const auto identifier = findIdentifier(system.getInputs()); identifier.isNotEmpty())
@@ -39,23 +32,15 @@ InstrumentLink::~InstrumentLink()
     handler.setMidiOutput(nullptr);
     if (input != nullptr)
         input->stop();
-    self.reset();
 }
 
 void InstrumentLink::midiMessageReceived(midiUsb::MidiInputPort&, const juce::MidiMessage& message)
 {
-    if (juce::MessageManager::getInstance()->isThisTheMessageThread())
-        ++messagesOnMessageThread;
     juce::MessageManager::callAsync(
         [weak = std::weak_ptr<InstrumentLink*>(self), message]
         {
             if (const auto link = weak.lock())
-                (*link)->handleMessage(message);
+                (*link)->answerHandler.handle(message);
         });
-}
-
-void InstrumentLink::handleMessage(const juce::MidiMessage& message)
-{
-    answerHandler.handle(message);
 }
 } // namespace simulator

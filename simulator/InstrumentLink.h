@@ -4,8 +4,6 @@
 #include "midiUsb/SysExAnswerHandler.h"
 #include "midiUsb/SysExMidiHandler.h"
 
-#include <atomic>
-#include <functional>
 #include <memory>
 
 namespace simulator
@@ -13,8 +11,8 @@ namespace simulator
 // The system's end of the instrument's own ports, for tests and benchmarks:
 // opens the first input and output named "Tavelo play", sends the handler's
 // requests on the output, and parses every message that arrives on the
-// message thread as the device facade does, completing the request in
-// flight when the answer belongs to it. Built, used and destroyed on the message thread.
+// message thread as the device facade does. Built, used and destroyed on the
+// message thread.
 class InstrumentLink final : private midiUsb::MidiInputReceiver
 {
 public:
@@ -23,23 +21,14 @@ public:
 
     bool isOpen() const { return input != nullptr && output != nullptr; }
 
-    // Runs on the message thread after each received message was handled.
-    std::function<void(const juce::MidiMessage&)> onMessageHandled;
-
-    // Messages that arrived on the message thread instead of a receive thread.
-    int countMessagesOnMessageThread() const { return messagesOnMessageThread.load(); }
-
 private:
     void midiMessageReceived(midiUsb::MidiInputPort& source, const juce::MidiMessage& message) override;
-    void handleMessage(const juce::MidiMessage& message);
 
     midiUsb::SysExMidiHandler& handler;
     midiUsb::SysExAnswerHandler answerHandler;
     std::unique_ptr<midiUsb::MidiInputPort> input;
     std::unique_ptr<midiUsb::MidiOutputPort> output;
-    std::atomic<int> messagesOnMessageThread{0};
-    // Posted calls hold it weakly: those that run after the link is gone
-    // do nothing.
+    // Posted calls hold it weakly: those that run after the link is gone do nothing.
     std::shared_ptr<InstrumentLink*> self;
 };
 } // namespace simulator

@@ -10,16 +10,9 @@ enum class Misbehaviour
     silent,
     // The answer comes after the late delay instead of the latency.
     late,
-    // The answer twice.
-    duplicated,
-    // The answer cut short, still closed with F7.
-    truncated,
-    // The answer echoes other sub-codes than the request's.
+    // The answer echoes other sub-codes than the request's: another request's answer.
     wrongSubCodes,
-    // The answer carries another manufacturer's identifier.
-    foreignManufacturer,
-    // A data answer that repeats the request's sub-codes but holds no
-    // result: the system reads it as an empty result.
+    // The request's sub-codes, then a count of one entry that is not there.
     emptyResult
 };
 } // namespace simulator

@@ -13,50 +13,32 @@ constexpr std::uint8_t infoAnswerCommand = 0x0D;
 constexpr std::uint8_t acknowledgeCommand = 0x11;
 constexpr std::uint8_t infoAnswerMarker = 0x05;
 
+using Bytes = SysExAnswerBuilder::Bytes;
+
 std::uint8_t low7(int value)
 {
     return static_cast<std::uint8_t>(value & 0x7F);
 }
 
-void appendTriple(SysExAnswerBuilder::Bytes& bytes, const SysExAnswerBuilder::Triple& triple)
+// Sign byte (01: negative), then the magnitude in `groups` 7-bit groups.
+void appendSigned(Bytes& bytes, int value, int groups)
 {
-    SysExAnswerBuilder::appendSigned21(bytes, triple.x);
-    SysExAnswerBuilder::appendSigned21(bytes, triple.y);
-    SysExAnswerBuilder::appendSigned21(bytes, triple.z);
+    bytes.push_back(value < 0 ? 0x01 : 0x00);
+    for (int group = groups - 1; group >= 0; --group)
+        bytes.push_back(low7(std::abs(value) >> (7 * group)));
+}
+
+void appendTriple(Bytes& bytes, const SysExAnswerBuilder::Triple& triple)
+{
+    for (const int value : {triple.x, triple.y, triple.z})
+        appendSigned(bytes, value, 3);
 }
 } // namespace
 
-void SysExAnswerBuilder::append14Bit(Bytes& bytes, int value)
-{
-    bytes.push_back(low7(value >> 7));
-    bytes.push_back(low7(value));
-}
-
-void SysExAnswerBuilder::appendSigned7(Bytes& bytes, int value)
-{
-    bytes.push_back(value < 0 ? 0x01 : 0x00);
-    bytes.push_back(low7(std::abs(value)));
-}
-
-void SysExAnswerBuilder::appendSigned21(Bytes& bytes, int value)
-{
-    const int magnitude = std::abs(value);
-    bytes.push_back(value < 0 ? 0x01 : 0x00);
-    bytes.push_back(low7(magnitude >> 14));
-    bytes.push_back(low7(magnitude >> 7));
-    bytes.push_back(low7(magnitude));
-}
-
 SysExAnswerBuilder::Bytes SysExAnswerBuilder::frame(std::uint8_t command, const Bytes& body)
 {
-    Bytes bytes;
-    bytes.reserve(body.size() + 6);
-    bytes.push_back(sysExStart);
-    for (const auto byte : manufacturer)
-        bytes.push_back(byte);
-    bytes.push_back(command);
-    for (const auto byte : body)
-        bytes.push_back(byte);
+    Bytes bytes{sysExStart, manufacturer[0], manufacturer[1], manufacturer[2], command};
+    bytes.insert(bytes.end(), body.begin(), body.end());
     bytes.push_back(sysExEnd);
     return bytes;
 }
@@ -81,8 +63,11 @@ SysExAnswerBuilder::Bytes SysExAnswerBuilder::testLogAnswer(int testId,
     Bytes body{0x01, low7(testId), low7(static_cast<int>(entries.size()))};
     for (const auto& entry : entries)
     {
-        append14Bit(body, entry.instructionId);
-        append14Bit(body, entry.timeout);
+        for (const int value : {entry.instructionId, entry.timeout})
+        {
+            body.push_back(low7(value >> 7));
+            body.push_back(low7(value));
+        }
         body.push_back(low7(entry.resultCode));
     }
     return frame(dataAnswer, body);
@@ -114,7 +99,7 @@ SysExAnswerBuilder::Bytes SysExAnswerBuilder::keyPositionAnswer(int key,
     for (const auto& entry : entries)
     {
         body.push_back(low7(entry.gridIndex));
-        appendSigned7(body, entry.horizontal);
+        appendSigned(body, entry.horizontal, 1);
         appendTriple(body, entry.position);
     }
     return frame(dataAnswer, body);

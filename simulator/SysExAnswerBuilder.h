@@ -16,13 +16,6 @@ public:
 
     static constexpr std::uint8_t manufacturer[] = {0x00, 0x6B, 0x2D};
 
-    // hi, lo: 0 to 16,383.
-    static void append14Bit(Bytes& bytes, int value);
-    // sign, magnitude: -127 to 127.
-    static void appendSigned7(Bytes& bytes, int value);
-    // sign and three 7-bit groups: -2,097,151 to 2,097,151.
-    static void appendSigned21(Bytes& bytes, int value);
-
     // F0, manufacturer, command, then the body, then F7.
     static Bytes frame(std::uint8_t command, const Bytes& body);
 

@@ -4,77 +4,43 @@
 
 namespace simulator
 {
-namespace
-{
-constexpr std::uint8_t dataRequest = 0x06;
-constexpr std::uint8_t infoRequest = 0x0C;
-constexpr std::uint8_t firmwareVersion = 0x04;
-constexpr std::uint8_t ormelVersion = 0x06;
-constexpr std::uint8_t serialNumber = 0x02;
-constexpr std::uint8_t testLog = 0x01;
-constexpr std::uint8_t calibration = 0x04;
-constexpr std::uint8_t touchCalibration = 0x01;
-constexpr std::uint8_t keyPositionCalibration = 0x02;
-
-bool isOurs(const SysExAnswerBuilder::Bytes& request)
-{
-    return request.size() >= 6 && request.front() == 0xF0 && request.back() == 0xF7 &&
-           std::equal(std::begin(SysExAnswerBuilder::manufacturer),
-                      std::end(SysExAnswerBuilder::manufacturer), request.begin() + 1);
-}
-
-std::optional<SysExAnswerBuilder::Bytes> answerInfo(std::uint8_t type, const InstrumentData& data)
-{
-    switch (type)
-    {
-    case firmwareVersion:
-        return SysExAnswerBuilder::infoAnswer(type, data.firmwareVersion);
-    case ormelVersion:
-        return SysExAnswerBuilder::infoAnswer(type, data.ormelVersion);
-    case serialNumber:
-        return SysExAnswerBuilder::infoAnswer(type, data.serialNumber);
-    default:
-        return std::nullopt;
-    }
-}
-
-std::optional<SysExAnswerBuilder::Bytes> answerTestLog(int testId, const InstrumentData& data)
-{
-    const auto log = data.testLogs.find(testId);
-    if (log == data.testLogs.end() || !log->second)
-        return SysExAnswerBuilder::testLogWithoutResult(testId);
-    return SysExAnswerBuilder::testLogAnswer(testId, *log->second);
-}
-
-std::optional<SysExAnswerBuilder::Bytes> answerKeyPosition(int key, const InstrumentData& data)
-{
-    const auto grid = data.keyPositions.find(key);
-    if (grid == data.keyPositions.end())
-        return SysExAnswerBuilder::keyPositionAnswer(key, {});
-    return SysExAnswerBuilder::keyPositionAnswer(key, grid->second);
-}
-} // namespace
-
 std::optional<TaveloPlayResponder::Bytes> TaveloPlayResponder::answer(const Bytes& request,
                                                                       const InstrumentData& data)
 {
-    if (!isOurs(request))
+    using B = SysExAnswerBuilder;
+    // F0, manufacturer, command, sub-codes, F7.
+    if (request.size() < 7 || request.front() != 0xF0 || request.back() != 0xF7 ||
+        !std::equal(std::begin(B::manufacturer), std::end(B::manufacturer), request.begin() + 1))
         return std::nullopt;
 
-    // Offsets count from F0; the last byte is F7.
     const auto command = request[4];
     const auto size = request.size();
-    if (command == infoRequest && size == 7)
-        return answerInfo(request[5], data);
-
-    if (command != dataRequest)
+    if (command == 0x0C && size == 7) // info request: 04 firmware, 06 sound engine, 02 serial number
+    {
+        const auto type = request[5];
+        if (type == 0x04 || type == 0x06 || type == 0x02)
+            return B::infoAnswer(type, type == 0x04   ? data.firmwareVersion
+                                       : type == 0x06 ? data.ormelVersion
+                                                      : data.serialNumber);
         return std::nullopt;
-    if (size == 8 && request[5] == testLog)
-        return answerTestLog(request[6], data);
-    if (size == 8 && request[5] == calibration && request[6] == touchCalibration)
-        return SysExAnswerBuilder::touchCalibrationAnswer(data.touchCalibration);
-    if (size == 9 && request[5] == calibration && request[6] == keyPositionCalibration)
-        return answerKeyPosition(request[7], data);
+    }
+    if (command != 0x06) // data request: 01 test log, 04 01 touch, 04 02 key position
+        return std::nullopt;
+    if (size == 8 && request[5] == 0x01)
+    {
+        const auto log = data.testLogs.find(request[6]);
+        if (log == data.testLogs.end() || !log->second)
+            return B::testLogWithoutResult(request[6]);
+        return B::testLogAnswer(request[6], *log->second);
+    }
+    if (size == 8 && request[5] == 0x04 && request[6] == 0x01)
+        return B::touchCalibrationAnswer(data.touchCalibration);
+    if (size == 9 && request[5] == 0x04 && request[6] == 0x02)
+    {
+        const auto grid = data.keyPositions.find(request[7]);
+        return B::keyPositionAnswer(
+            request[7], grid == data.keyPositions.end() ? std::vector<B::KeyPositionEntry>{} : grid->second);
+    }
     return std::nullopt;
 }
 
@@ -85,39 +51,16 @@ std::vector<TaveloPlayResponder::Bytes> TaveloPlayResponder::spoil(const Bytes& 
     {
     case Misbehaviour::silent:
         return {};
-    case Misbehaviour::duplicated:
-        return {answer, answer};
-    case Misbehaviour::truncated:
-    {
-        // Half of it, at least the framing and command, closed again.
-        const auto kept = std::max<size_t>(5, answer.size() / 2);
-        Bytes cut(answer.begin(), answer.begin() + static_cast<long>(std::min(kept, answer.size() - 1)));
-        cut.push_back(0xF7);
-        return {cut};
-    }
     case Misbehaviour::wrongSubCodes:
     {
+        // Offset 6 carries the info marker, the second sub-code or the test
+        // id: changed, it names another request.
         auto wrong = answer;
-        // Offset 6 carries the info marker or the second sub-code or the
-        // test id: changed, it names another request.
-        if (wrong.size() > 7)
-            wrong[6] = static_cast<std::uint8_t>((wrong[6] + 1) & 0x7F);
-        else if (wrong.size() > 6)
-            wrong[5] = static_cast<std::uint8_t>((wrong[5] + 1) & 0x7F);
+        wrong[6] = static_cast<std::uint8_t>((wrong[6] + 1) & 0x7F);
         return {wrong};
-    }
-    case Misbehaviour::foreignManufacturer:
-    {
-        auto foreign = answer;
-        foreign[1] = 0x00;
-        foreign[2] = 0x20;
-        foreign[3] = 0x29;
-        return {foreign};
     }
     case Misbehaviour::emptyResult:
     {
-        // Up to the test id or key, then a count of one entry that is not
-        // there.
         const std::size_t echo = answer.size() > 6 && answer[5] == 0x04 && answer[6] == 0x02 ? 8 : 7;
         Bytes empty(answer.begin(), answer.begin() + static_cast<long>(std::min(echo, answer.size() - 1)));
         empty.push_back(0x01);

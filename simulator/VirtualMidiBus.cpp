@@ -25,7 +25,6 @@ struct OpenInput
     midiUsb::MidiInputPort& port;
     std::recursive_mutex callbackMutex;
     bool started = false;
-    bool closed = false;
 };
 
 struct InputEndpoint
@@ -34,6 +33,7 @@ struct InputEndpoint
     // Guarded by the bus's mutex.
     std::vector<std::weak_ptr<OpenInput>> openings;
     bool failOpen = false;
+    bool present = true;
 };
 
 struct OutputEndpoint
@@ -66,17 +66,10 @@ struct VirtualMidiBus::State
     bool stopping = false;
     int nextIdentifier = 1;
 
-    mutable std::mutex trafficMutex;
-    std::vector<MidiTraffic> traffic;
+    mutable std::mutex sentMutex;
+    std::vector<juce::MidiMessage> sent;
 
     std::thread receiveThread;
-
-    void record(MidiTraffic::Direction direction, const juce::MidiDeviceInfo& info,
-                const juce::MidiMessage& message)
-    {
-        const std::lock_guard lock(trafficMutex);
-        traffic.push_back({direction, info.name, info.identifier, message});
-    }
 };
 
 namespace
@@ -99,7 +92,6 @@ public:
         {
             const std::lock_guard lock(opening->callbackMutex);
             opening->started = false;
-            opening->closed = true;
         }
         const std::lock_guard lock(state->mutex);
         auto& openings = endpoint->openings;
@@ -114,7 +106,7 @@ public:
     void start() override
     {
         const std::lock_guard lock(opening->callbackMutex);
-        opening->started = !opening->closed;
+        opening->started = true;
     }
 
     void stop() override
@@ -154,7 +146,10 @@ public:
         // A vanished port swallows what is sent to it, as a real one does.
         if (!endpoint->present)
             return;
-        state->record(MidiTraffic::Direction::fromSystem, endpoint->info, message);
+        {
+            const std::lock_guard sentLock(state->sentMutex);
+            state->sent.push_back(message);
+        }
         if (endpoint->peer)
             endpoint->peer(message);
     }
@@ -222,17 +217,12 @@ juce::String VirtualMidiBus::addOutput(const juce::String& name, PeerReceiver pe
 void VirtualMidiBus::removeInput(const juce::String& identifier)
 {
     const std::lock_guard lock(state->mutex);
-    auto& inputs = state->inputs;
-    inputs.erase(std::remove_if(inputs.begin(), inputs.end(),
-                                [&identifier](const auto& endpoint)
-                                { return endpoint->info.identifier == identifier; }),
-                 inputs.end());
-    // What its peer sent and is not delivered yet is lost with it.
-    auto& pending = state->pending;
-    pending.erase(std::remove_if(pending.begin(), pending.end(),
-                                 [&identifier](const auto& item)
-                                 { return item.endpoint->info.identifier == identifier; }),
-                  pending.end());
+    if (auto endpoint = find(state->inputs, identifier))
+    {
+        // What its peer sent and is not delivered yet is lost with it.
+        endpoint->present = false;
+        state->inputs.erase(std::find(state->inputs.begin(), state->inputs.end(), endpoint));
+    }
 }
 
 void VirtualMidiBus::removeOutput(const juce::String& identifier)
@@ -246,7 +236,7 @@ void VirtualMidiBus::removeOutput(const juce::String& identifier)
         auto& outputs = state->outputs;
         outputs.erase(std::find(outputs.begin(), outputs.end(), endpoint));
     }
-    PeerReceiver peer;
+    PeerReceiver peer; // released outside the lock
     {
         const std::lock_guard lock(endpoint->sendMutex);
         endpoint->present = false;
@@ -274,7 +264,6 @@ bool VirtualMidiBus::sendFromPeer(const juce::String& inputIdentifier, const juc
         auto endpoint = find(state->inputs, inputIdentifier);
         if (endpoint == nullptr)
             return false;
-        state->record(MidiTraffic::Direction::toSystem, endpoint->info, stamped);
         state->pending.push_back({std::move(endpoint), stamped});
     }
     state->changed.notify_all();
@@ -298,16 +287,16 @@ int VirtualMidiBus::countOpenPorts(const juce::String& identifier) const
     return 0;
 }
 
-std::vector<MidiTraffic> VirtualMidiBus::getTraffic() const
+std::vector<juce::MidiMessage> VirtualMidiBus::getSent() const
 {
-    const std::lock_guard lock(state->trafficMutex);
-    return state->traffic;
+    const std::lock_guard lock(state->sentMutex);
+    return state->sent;
 }
 
-void VirtualMidiBus::clearTraffic()
+void VirtualMidiBus::clearSent()
 {
-    const std::lock_guard lock(state->trafficMutex);
-    state->traffic.clear();
+    const std::lock_guard lock(state->sentMutex);
+    state->sent.clear();
 }
 
 std::vector<juce::MidiDeviceInfo> VirtualMidiBus::getInputs() const
@@ -359,7 +348,7 @@ void VirtualMidiBus::runReceiveThread()
         state->pending.pop_front();
         std::vector<std::shared_ptr<OpenInput>> openings;
         for (const auto& weak : item.endpoint->openings)
-            if (auto opening = weak.lock())
+            if (auto opening = weak.lock(); opening && item.endpoint->present)
                 openings.push_back(std::move(opening));
         state->delivering = true;
         lock.unlock();
@@ -367,7 +356,7 @@ void VirtualMidiBus::runReceiveThread()
         for (const auto& opening : openings)
         {
             const std::lock_guard callbackLock(opening->callbackMutex);
-            if (opening->started && !opening->closed)
+            if (opening->started)
                 opening->receiver.midiMessageReceived(opening->port, item.message);
         }
 

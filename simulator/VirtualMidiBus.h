@@ -9,23 +9,6 @@
 
 namespace simulator
 {
-// What went over the bus, in the order it happened.
-struct MidiTraffic
-{
-    enum class Direction
-    {
-        // Sent by the system on one of the bus's outputs.
-        fromSystem,
-        // Sent by a peer into one of the bus's inputs.
-        toSystem
-    };
-
-    Direction direction;
-    juce::String portName;
-    juce::String identifier;
-    juce::MidiMessage message;
-};
-
 // An in-process MIDI service for tests, in the platform's place behind the
 // seam. Inputs and outputs are added and removed one by one, by name; each
 // has a peer end: what a peer sends into an input reaches the system's open
@@ -60,8 +43,9 @@ public:
 
     int countOpenPorts(const juce::String& identifier) const;
 
-    std::vector<MidiTraffic> getTraffic() const;
-    void clearTraffic();
+    // What the system sent on the bus's outputs, in order.
+    std::vector<juce::MidiMessage> getSent() const;
+    void clearSent();
 
     std::vector<juce::MidiDeviceInfo> getInputs() const override;
     std::vector<juce::MidiDeviceInfo> getOutputs() const override;

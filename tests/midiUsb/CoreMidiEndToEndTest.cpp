@@ -7,26 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 using namespace std::chrono_literals;
 using testsupport::pumpUntil;
 
 namespace
 {
-
-juce::String text(Core& core, std::string_view key)
-{
-    return core.values[key].toString();
-}
-
-bool updatePossible(Core& core)
-{
-    return static_cast<bool>(core.values[Dictionary::canLaunchUpdate].getValue());
-}
-
-// The Core's wiring: the facade's values reach the update checker.
-TEST(CoreWithTheInstrument, theDeviceValuesFillAndResetAsTheInstrumentComesAndGoes)
+// The facade inside the Core: the device values fill, reset and follow the
+// instrument as it comes, goes, restarts and is replaced, and reach the
+// update checker.
+TEST(CoreWithTheInstrument, theDeviceValuesFollowTheInstrument)
 {
     const testsupport::TemporaryHome home;
     const testsupport::LogCapture log;
@@ -39,24 +28,59 @@ TEST(CoreWithTheInstrument, theDeviceValuesFillAndResetAsTheInstrumentComesAndGo
     services.listSerialPorts = [] { return std::vector<serial::PortInfo>(); };
     services.midiSystem = bus;
     Core core(std::move(services));
-    EXPECT_EQ(text(core, Dictionary::selectedMidiDeviceKey), "") << "selected on the first poll, not before";
+    const auto text = [&core](std::string_view key) { return core.values[key].toString(); };
+    const auto updatePossible = [&core]
+    { return static_cast<bool>(core.values[Dictionary::canLaunchUpdate].getValue()); };
+    EXPECT_EQ(text(Dictionary::selectedMidiDeviceKey), "") << "selected on the first poll, not before";
 
-    ASSERT_TRUE(pumpUntil([&] { return updatePossible(core); }, 10s));
+    ASSERT_TRUE(pumpUntil([&] { return text(Dictionary::casingSerialNumber) == data.serialNumber; }, 10s));
+    EXPECT_TRUE(updatePossible());
     EXPECT_TRUE(core.isUpdatePossible());
-    EXPECT_EQ(text(core, Dictionary::selectedMidiDeviceKey), "Tavelo play");
-    EXPECT_EQ(text(core, Dictionary::currentTaveloVersionKey), data.firmwareVersion);
-    ASSERT_TRUE(
-        pumpUntil([&] { return text(core, Dictionary::casingSerialNumber) == data.serialNumber; }, 10s));
-    EXPECT_EQ(text(core, Dictionary::currentPirelMatrixVersionKey), data.ormelVersion);
+    EXPECT_EQ(text(Dictionary::selectedMidiDeviceKey), "Tavelo play");
+    EXPECT_EQ(text(Dictionary::currentTaveloVersionKey), data.firmwareVersion);
+    EXPECT_EQ(text(Dictionary::currentPirelMatrixVersionKey), data.ormelVersion);
+    EXPECT_EQ(log.count("Opening midi device input: Tavelo play"), 1);
+    EXPECT_TRUE(log.contains("Opening midi device output: virtual-out-"));
 
     instrument.disconnect();
-    ASSERT_TRUE(pumpUntil([&] { return !updatePossible(core); }, 5s));
+    ASSERT_TRUE(pumpUntil([&] { return !updatePossible(); }, 5s));
+    ASSERT_TRUE(pumpUntil(
+        [&]
+        { return log.contains("Device disconnected: stopped ongoing firmware version number requests."); },
+        5s));
     EXPECT_FALSE(core.isUpdatePossible());
-    EXPECT_EQ(text(core, Dictionary::casingSerialNumber), "None");
-    EXPECT_EQ(text(core, Dictionary::selectedMidiDeviceKey), "");
+    EXPECT_EQ(text(Dictionary::selectedMidiDeviceKey), "");
+    EXPECT_EQ(text(Dictionary::currentTaveloVersionKey), "No version found");
+    EXPECT_EQ(text(Dictionary::currentPirelMatrixVersionKey), "No version found");
+    EXPECT_EQ(text(Dictionary::casingSerialNumber), "None");
+    EXPECT_EQ(log.count("Reset MIDI Input Tavelo play"), 1);
+    EXPECT_EQ(log.count("Reset MIDI Output Tavelo play"), 1);
+    EXPECT_TRUE(log.contains("No MIDI device found."));
 
-    // Back again, as after a restart.
+    // Back, then restarted within one poll: new identifiers, dead ports.
     instrument.connect();
-    ASSERT_TRUE(pumpUntil([&] { return updatePossible(core); }, 10s));
+    ASSERT_TRUE(pumpUntil([&] { return text(Dictionary::casingSerialNumber) == data.serialNumber; }, 10s));
+    instrument.disconnect();
+    instrument.setFirmwareVersion("2.4.0");
+    instrument.connect();
+    ASSERT_TRUE(pumpUntil([&] { return text(Dictionary::currentTaveloVersionKey) == "2.4.0"; }, 10s));
+    EXPECT_EQ(log.count("Reset MIDI Input Tavelo play"), 2);
+
+    // Replaced by another instrument of the same name.
+    auto otherData = simulator::InstrumentData::makeTypical();
+    otherData.serialNumber = "TVP-0099-0001";
+    simulator::SimulatedInstrument other(*bus, otherData);
+    other.connect();
+    ASSERT_TRUE(pumpUntil(
+        [&]
+        {
+            const auto* devices = core.values[Dictionary::midiDevicesKey].getValue().getArray();
+            return devices != nullptr && devices->size() == 2;
+        },
+        5s));
+    instrument.disconnect();
+    ASSERT_TRUE(
+        pumpUntil([&] { return text(Dictionary::casingSerialNumber) == otherData.serialNumber; }, 10s));
+    EXPECT_EQ(text(Dictionary::selectedMidiDeviceKey), "Tavelo play");
 }
 } // namespace

@@ -12,56 +12,27 @@
 
 using namespace std::chrono_literals;
 using testsupport::pumpMessages;
-using testsupport::pumpUntil;
 
 namespace
 {
-juce::MidiMessage versionAnswer()
+// Answers handed on by the receive thread but not handled yet (the message
+// thread is busy here), then answers that keep arriving while the facade goes.
+TEST(FacadeLifetime, answersArrivingAroundTheFacadesDestructionRunIntoNothing)
 {
-    return simulator::SysExAnswerBuilder::toMessage(simulator::SysExAnswerBuilder::infoAnswer(0x04, "2.3.1"));
-}
-
-class FacadeLifetimeTest : public ::testing::Test
-{
-protected:
-    FacadeLifetimeTest()
-    {
-        devicelinktest::fillDeviceValues(values);
-        facade = std::make_unique<midiUsb::MidiDeviceFacade>(values, bus);
-        input = bus->addInput("Tavelo play");
-        bus->addOutput("Tavelo play", {});
-    }
-
-    bool waitUntilOpen()
-    {
-        return pumpUntil([this] { return !facade->getMidiOutput().expired(); }, 5s);
-    }
-
     testsupport::LogCapture log;
-    std::shared_ptr<simulator::VirtualMidiBus> bus = std::make_shared<simulator::VirtualMidiBus>();
+    auto bus = std::make_shared<simulator::VirtualMidiBus>();
     SharedValueTable values;
-    std::unique_ptr<midiUsb::MidiDeviceFacade> facade;
-    juce::String input;
-};
+    devicelinktest::fillDeviceValues(values);
+    auto facade = std::make_unique<midiUsb::MidiDeviceFacade>(values, bus);
+    const auto input = bus->addInput("Tavelo play");
+    bus->addOutput("Tavelo play", {});
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return !facade->getMidiOutput().expired(); }, 5s));
 
-TEST_F(FacadeLifetimeTest, answersPostedBeforeTheFacadeIsDestroyedRunIntoNothing)
-{
-    ASSERT_TRUE(waitUntilOpen());
-
-    // Handed on by the receive thread, not handled yet: the message thread
-    // is busy here.
+    const auto answer =
+        simulator::SysExAnswerBuilder::toMessage(simulator::SysExAnswerBuilder::infoAnswer(0x04, "2.3.1"));
     for (int i = 0; i < 300; ++i)
-        bus->sendFromPeer(input, versionAnswer());
+        bus->sendFromPeer(input, answer);
     ASSERT_TRUE(bus->waitUntilDelivered(5s));
-
-    facade.reset();
-    pumpMessages(300ms);
-    EXPECT_FALSE(log.contains("MessageRequestQueue: Success but no pending request !"));
-}
-
-TEST_F(FacadeLifetimeTest, theFacadeIsDestroyedWhileAnswersKeepArriving)
-{
-    ASSERT_TRUE(waitUntilOpen());
 
     std::atomic<bool> stop{false};
     std::thread instrument(
@@ -69,18 +40,16 @@ TEST_F(FacadeLifetimeTest, theFacadeIsDestroyedWhileAnswersKeepArriving)
         {
             while (!stop)
             {
-                bus->sendFromPeer(input, versionAnswer());
+                bus->sendFromPeer(input, answer);
                 std::this_thread::sleep_for(100us);
             }
         });
-
-    pumpMessages(200ms);
     facade.reset();
-    pumpMessages(200ms);
+    pumpMessages(300ms);
     stop = true;
     instrument.join();
     pumpMessages(100ms);
-    SUCCEED();
+    EXPECT_FALSE(log.contains("MessageRequestQueue: Success but no pending request !"));
 }
 
 // The message thread does not list the ports within the second: the proxy
@@ -97,13 +66,9 @@ TEST(OrmelProxyLifetime, aBlockedMessageThreadFailsTheConstructionAndTheLateList
     std::thread worker(
         [&]
         {
-            {
-                const OrmelProxyImpl proxy(bus);
-                status = proxy.getStatus().getErrorMessage();
-            }
+            status = OrmelProxyImpl(bus).getStatus().getErrorMessage();
             done = true;
         });
-
     // Busy for longer than the second, without running posted calls.
     while (!done)
         std::this_thread::sleep_for(10ms);
@@ -114,8 +79,6 @@ TEST(OrmelProxyLifetime, aBlockedMessageThreadFailsTheConstructionAndTheLateList
                         "Could not find device named Tavelo ormel,Tavelo * 2 in midi inputs:\n"
                         "Available midi outputs: \nAvailable midi inputs: "),
               1);
-
-    // Now the posted listing runs, after the proxy is gone.
-    pumpMessages(200ms);
+    pumpMessages(200ms); // now the posted listing runs, after the proxy is gone
 }
 } // namespace

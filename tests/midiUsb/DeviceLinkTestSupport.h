@@ -1,25 +1,62 @@
 #pragma once
 
 #include "VirtualMidiBus.h"
+#include "common/Dictionary.h"
 #include "common/SharedValueTable.h"
 #include "midiUsb/OrmelProxyImpl.h"
 #include "midiUsb/SysExCommand.h"
+#include "support/MessageLoop.h"
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace devicelinktest
 {
 // The device values as the Core starts them.
-void fillDeviceValues(SharedValueTable& values);
+inline void fillDeviceValues(SharedValueTable& values)
+{
+    const juce::String noVersion(std::string(Dictionary::noVersionFound));
+    values[Dictionary::midiDevicesKey] = juce::var(juce::Array<juce::var>());
+    values[Dictionary::selectedMidiDeviceKey] = juce::String();
+    values[Dictionary::currentTaveloVersionKey] = noVersion;
+    values[Dictionary::currentPirelMatrixVersionKey] = noVersion;
+    values[Dictionary::casingSerialNumber] = juce::String(std::string(Dictionary::noSerialNumber));
+}
 
-juce::String text(const SharedValueTable& values, std::string_view key);
+inline juce::String text(const SharedValueTable& values, std::string_view key)
+{
+    return values.at(key).toString();
+}
 
 // The info requests the system sent on the bus, by the kind asked for.
-std::vector<midiUsb::InfoRequestType> infoRequestsSent(const simulator::VirtualMidiBus& bus);
-int countInfoRequestsSent(const simulator::VirtualMidiBus& bus, midiUsb::InfoRequestType type);
+inline std::vector<midiUsb::InfoRequestType> infoRequestsSent(const simulator::VirtualMidiBus& bus)
+{
+    std::vector<midiUsb::InfoRequestType> requests;
+    for (const auto& message : bus.getSent())
+        if (const auto* bytes = message.getRawData(); message.getRawDataSize() == 7 && bytes[4] == 0x0C)
+            requests.push_back(static_cast<midiUsb::InfoRequestType>(bytes[5]));
+    return requests;
+}
 
 // Builds the sound-engine proxy on a worker thread, as the update thread
 // does, while this (the message) thread keeps running.
-std::unique_ptr<OrmelProxyImpl> buildProxyOnWorker(std::shared_ptr<midiUsb::MidiSystem> system);
+inline std::unique_ptr<OrmelProxyImpl> buildProxyOnWorker(std::shared_ptr<midiUsb::MidiSystem> system)
+{
+    std::unique_ptr<OrmelProxyImpl> proxy;
+    std::atomic<bool> done{false};
+    std::thread worker(
+        [&]
+        {
+            proxy = std::make_unique<OrmelProxyImpl>(system);
+            done = true;
+        });
+    const bool finished = testsupport::pumpUntil([&] { return done.load(); }, std::chrono::seconds(10));
+    worker.join();
+    EXPECT_TRUE(finished);
+    return proxy;
+}
 } // namespace devicelinktest

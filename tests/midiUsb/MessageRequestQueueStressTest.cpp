@@ -26,25 +26,21 @@ TEST(MessageRequestQueueStress, workerAndMessageThreadShareTheQueueAndTheOutput)
     simulator::VirtualMidiBus bus;
     std::atomic<int> inPeer{0};
     std::atomic<int> overlaps{0};
-    const auto identifier = bus.addOutput("Tavelo play",
-                                          [&](const juce::MidiMessage&)
-                                          {
-                                              if (inPeer.fetch_add(1) != 0)
-                                                  ++overlaps;
-                                              inPeer.fetch_sub(1);
-                                          });
-    auto output = bus.openOutput(identifier);
+    auto output = bus.openOutput(bus.addOutput("Tavelo play",
+                                               [&](const juce::MidiMessage&)
+                                               {
+                                                   overlaps += inPeer.fetch_add(1) != 0;
+                                                   inPeer.fetch_sub(1);
+                                               }));
     midiUsb::SysExMidiHandler handler;
     handler.setMidiOutput(output.get());
     auto& queue = handler.getRequestQueue();
 
-    // One counter per request: how many of its callbacks ran.
     std::vector<std::atomic<int>> callbacks(requestCount + 1);
     std::atomic<int> callbacksOffMessageThread{0};
     const auto noteCallback = [&](int id)
     {
-        if (!juce::MessageManager::getInstance()->isThisTheMessageThread())
-            ++callbacksOffMessageThread;
+        callbacksOffMessageThread += !juce::MessageManager::getInstance()->isThisTheMessageThread();
         ++callbacks[static_cast<size_t>(id)];
     };
     const auto add = [&](int id)
@@ -72,11 +68,9 @@ TEST(MessageRequestQueueStress, workerAndMessageThreadShareTheQueueAndTheOutput)
             workerDone = true;
         });
 
-    int ticks = 0;
     for (int turn = 0; !(workerDone && queue.isEmpty()) && turn < 2'000'000; ++turn)
     {
         handler.timerCallback();
-        ++ticks;
         if (turn % 3 == 0)
             queue.currentRequestSucceeded("0,0,0,0,0,0\n");
         else if (turn % 3 == 1)
@@ -100,6 +94,5 @@ TEST(MessageRequestQueueStress, workerAndMessageThreadShareTheQueueAndTheOutput)
         completed += callbacks[static_cast<size_t>(id)].load();
     }
     EXPECT_GT(completed, requestCount / 4) << "most requests are answered, not cleared";
-    EXPECT_GT(ticks, 0);
 }
 } // namespace

@@ -4,213 +4,160 @@
 #include "support/LogCapture.h"
 #include "support/MessageLoop.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <string>
+#include <functional>
+#include <map>
+#include <sstream>
 #include <thread>
-#include <vector>
 
 namespace
 {
 using namespace std::chrono_literals;
-using Completion = midiUsb::MessageRequestQueue::Completion;
-using testing::ElementsAre;
-using testing::IsEmpty;
+using Strings = std::vector<std::string>;
 
-juce::MidiMessage infoRequest(std::uint8_t code)
+juce::MidiMessage infoRequest(int code)
 {
-    const std::uint8_t bytes[] = {0xF0, 0x00, 0x6B, 0x2D, 0x0C, code, 0xF7};
+    const std::uint8_t bytes[] = {0xF0, 0x00, 0x6B, 0x2D, 0x0C, static_cast<std::uint8_t>(code), 0xF7};
     return juce::MidiMessage(bytes, sizeof(bytes));
 }
 
-// The queue driven tick by tick, sending on a virtual output whose peer
-// records what arrives, synchronously.
-class MessageRequestQueueTest : public testing::Test
+// The queue on a virtual output whose peer notes each request sent, in the
+// same list as the callbacks.
+struct QueueRig
 {
-protected:
-    MessageRequestQueueTest()
+    QueueRig()
     {
-        const auto identifier = bus.addOutput("Tavelo play", [this](const juce::MidiMessage& message)
-                                              { sent.push_back(message.getRawData()[5]); });
-        output = bus.openOutput(identifier);
+        const auto id =
+            bus.addOutput("Tavelo play", [this](const juce::MidiMessage& message)
+                          { events.push_back("sent " + std::to_string(message.getRawData()[5])); });
+        output = bus.openOutput(id);
         handler.setMidiOutput(output.get());
     }
 
-    // Queues a request whose callbacks note their runs in `events`.
-    void add(std::uint8_t code)
+    // A chained request queues request code + 2 from its success callback.
+    void add(int code, bool chained = false)
     {
         const auto name = std::to_string(code);
         handler.addMessageToQueue(
             infoRequest(code), [this, name] { events.push_back("timeout " + name); },
-            [this, name](const juce::String& text)
-            { events.push_back("success " + name + " " + text.toStdString()); },
+            [this, name, code, chained](const juce::String& text)
+            {
+                events.push_back("success " + name + " " + text.toStdString());
+                if (chained)
+                    add(code + 2);
+            },
             [this, name] { events.push_back("empty " + name); });
-    }
-
-    void tick(int count = 1)
-    {
-        for (int i = 0; i < count; ++i)
-            handler.timerCallback();
     }
 
     midiUsb::MessageRequestQueue& queue() { return handler.getRequestQueue(); }
 
+    void noteStray(midiUsb::MessageRequestQueue::Completion done)
+    {
+        if (done == midiUsb::MessageRequestQueue::Completion::noRequestInFlight)
+            events.push_back("stray");
+    }
+
+    // +N queue request N, &N chained; tN tick N times; s success; e empty result; c clear;
+    // x no output; ? note whether the queue is empty. A completion finding no request notes "stray".
+    void run(const std::string& steps)
+    {
+        const std::map<char, std::function<void(int)>> actions{
+            {'+', [this](int n) { add(n); }},
+            {'&', [this](int n) { add(n, true); }},
+            {'t',
+             [this](int n)
+             {
+                 while (n-- > 0)
+                     handler.timerCallback();
+             }},
+            {'s', [this](int) { noteStray(queue().currentRequestSucceeded("v")); }},
+            {'e', [this](int) { noteStray(queue().currentRequestHasEmptyResult()); }},
+            {'c', [this](int) { queue().clear(); }},
+            {'x', [this](int) { handler.setMidiOutput(nullptr); }},
+            {'?', [this](int) { events.push_back(queue().isEmpty() ? "idle" : "waiting"); }},
+        };
+        std::istringstream stream(steps);
+        for (std::string step; stream >> step;)
+            actions.at(step[0])(step.size() > 1 ? std::stoi(step.substr(1)) : 1);
+    }
+
     testsupport::LogCapture log;
     simulator::VirtualMidiBus bus;
-    std::vector<int> sent;
-    std::vector<std::string> events;
+    Strings events;
     std::unique_ptr<midiUsb::MidiOutputPort> output;
     midiUsb::SysExMidiHandler handler;
 };
 
-TEST_F(MessageRequestQueueTest, requestsGoOutOneAtATimeAndLeaveOnTheTickAfterCompletion)
+struct Script
 {
-    add(4);
-    add(6);
-    EXPECT_THAT(sent, IsEmpty()) << "queuing never sends by itself";
+    const char* name;
+    const char* steps;
+    Strings events;
+    Strings warnings;
+};
 
-    tick();
-    EXPECT_THAT(sent, ElementsAre(4));
-    EXPECT_EQ(log.count(spdlog::level::debug, "Sending message to connected device: " +
-                                                  infoRequest(4).getDescription().toStdString()),
-              1);
-    tick(20);
-    EXPECT_THAT(sent, ElementsAre(4)) << "the second waits for the first";
+const std::string timedOut = "MessageRequestQueue: Current request timedout !";
+const std::string noPendingSuccess = "MessageRequestQueue: Success but no pending request !";
 
-    EXPECT_EQ(queue().currentRequestSucceeded("2.3.1"), Completion::completed);
-    EXPECT_THAT(events, ElementsAre("success 4 2.3.1"));
-    EXPECT_EQ(log.count(spdlog::level::debug, "MessageRequestQueue: Current request succeeded !"), 1);
+// clang-format off
+const Script scripts[] = {
+    {"one at a time, leaving on the tick after completion", "+4 +6 ? t t20 s t e ? t ?",
+     {"waiting", "sent 4", "success 4 v", "sent 6", "empty 6", "waiting", "idle"}, {}},
+    {"time-out on the thousandth tick after sending", "+4 +2 t t999 ? t t t1000",
+     {"sent 4", "waiting", "timeout 4", "sent 2", "timeout 2"}, {timedOut, timedOut}},
+    {"an answer completes only a request in flight", "+4 s t t1000 s e t s ?",
+     {"stray", "sent 4", "timeout 4", "stray", "stray", "stray", "idle"},
+     {noPendingSuccess, timedOut, noPendingSuccess, "MessageRequestQueue: Empty result but no pending request !",
+      noPendingSuccess}},
+    {"without output each request times out at once", "x +4 +6 t ? t ?",
+     {"timeout 4", "waiting", "timeout 6", "idle"},
+     {"No midi output available. The following message could not be sent: " + infoRequest(4).getDescription().toStdString(),
+      "No midi output available. The following message could not be sent: " + infoRequest(6).getDescription().toStdString()}},
+    {"cleared in flight: no callback, and its answer completes nothing", "+4 +6 t c ? +2 s t t1000",
+     {"sent 4", "idle", "stray", "sent 2", "timeout 2"}, {noPendingSuccess, timedOut}},
+    {"a callback may queue the next request", "&4 t s t s t ?",
+     {"sent 4", "success 4 v", "sent 6", "success 6 v", "idle"}, {}},
+};
+// clang-format on
 
-    tick();
-    EXPECT_THAT(sent, ElementsAre(4, 6)) << "the tick that removes the first sends the second";
-
-    EXPECT_EQ(queue().currentRequestHasEmptyResult(), Completion::completed);
-    EXPECT_THAT(events, ElementsAre("success 4 2.3.1", "empty 6"));
-    EXPECT_FALSE(queue().isEmpty()) << "a completed request stays until the next tick";
-    tick();
-    EXPECT_TRUE(queue().isEmpty());
-}
-
-TEST_F(MessageRequestQueueTest, timesOutOnTheThousandthTickAfterSending)
+TEST(MessageRequestQueue, drivenTickByTick)
 {
-    add(4);
-    add(2);
-    tick(); // sends
-    tick(999);
-    EXPECT_THAT(events, IsEmpty()) << "not on the 999th tick";
-    EXPECT_EQ(log.count("MessageRequestQueue: Current request timedout !"), 0);
-
-    tick();
-    EXPECT_THAT(events, ElementsAre("timeout 4"));
-    EXPECT_EQ(log.count(spdlog::level::warn, "MessageRequestQueue: Current request timedout !"), 1);
-    EXPECT_THAT(sent, ElementsAre(4));
-
-    tick();
-    EXPECT_THAT(sent, ElementsAre(4, 2)) << "the next request goes out on the following tick";
-    tick(1000);
-    EXPECT_THAT(events, ElementsAre("timeout 4", "timeout 2"));
-}
-
-TEST_F(MessageRequestQueueTest, anAnswerCompletesOnlyARequestInFlight)
-{
-    add(4);
-    // Not sent yet: the answer belongs to no request of ours.
-    EXPECT_EQ(queue().currentRequestSucceeded("early"), Completion::noRequestInFlight);
-    EXPECT_EQ(log.count(spdlog::level::warn, "MessageRequestQueue: Success but no pending request !"), 1);
-    tick();
-    EXPECT_THAT(sent, ElementsAre(4)) << "the request is still sent";
-
-    tick(1000);
-    ASSERT_THAT(events, ElementsAre("timeout 4"));
-    // Late, after the time-out and before the next tick.
-    EXPECT_EQ(queue().currentRequestSucceeded("late"), Completion::noRequestInFlight);
-    EXPECT_EQ(queue().currentRequestHasEmptyResult(), Completion::noRequestInFlight);
-    EXPECT_EQ(log.count(spdlog::level::warn, "MessageRequestQueue: Empty result but no pending request !"),
-              1);
-    EXPECT_THAT(events, ElementsAre("timeout 4")) << "exactly one callback per request";
-
-    tick();
-    EXPECT_TRUE(queue().isEmpty());
-    EXPECT_EQ(queue().currentRequestSucceeded("nobody"), Completion::noRequestInFlight);
-    EXPECT_EQ(log.count(spdlog::level::warn, "MessageRequestQueue: Success but no pending request !"), 3);
-}
-
-TEST_F(MessageRequestQueueTest, withoutOutputTheRequestIsDroppedAndItsCallerHearsOfIt)
-{
-    handler.setMidiOutput(nullptr);
-    EXPECT_FALSE(queue().hasSendFunction());
-    add(4);
-    add(6);
-
-    tick();
-    EXPECT_EQ(
-        log.count(spdlog::level::warn, "No midi output available. The following message could not be sent: " +
-                                           infoRequest(4).getDescription().toStdString()),
-        1);
-    EXPECT_THAT(events, ElementsAre("timeout 4"));
-    EXPECT_FALSE(queue().isEmpty());
-    tick();
-    EXPECT_THAT(events, ElementsAre("timeout 4", "timeout 6"));
-    EXPECT_TRUE(queue().isEmpty());
-    EXPECT_THAT(sent, IsEmpty());
-}
-
-TEST_F(MessageRequestQueueTest, clearWhileInFlightRunsNoCallbackAndTheOldAnswerCompletesNothing)
-{
-    add(4);
-    add(6);
-    tick();
-    queue().clear();
-    EXPECT_TRUE(queue().isEmpty());
-    add(2);
-
-    // The answer to the cleared request arrives before the new one is sent.
-    EXPECT_EQ(queue().currentRequestSucceeded("stale"), Completion::noRequestInFlight);
-    tick();
-    EXPECT_THAT(sent, ElementsAre(4, 2));
-    tick(1000);
-    EXPECT_THAT(events, ElementsAre("timeout 2"));
-}
-
-TEST_F(MessageRequestQueueTest, aCallbackMayQueueTheNextRequest)
-{
-    handler.addMessageToQueue(
-        infoRequest(4), [] {}, [this](const juce::String&) { add(6); });
-    tick();
-    EXPECT_EQ(queue().currentRequestSucceeded("2.3.1"), Completion::completed);
-    tick();
-    EXPECT_THAT(sent, ElementsAre(4, 6));
-
-    EXPECT_EQ(queue().currentRequestSucceeded("1.8.0"), Completion::completed);
-
-    // The default empty-result callback does nothing, and completes.
-    handler.addMessageToQueue(
-        infoRequest(2), [this] { events.push_back("timeout 2"); }, [](const juce::String&) {});
-    tick();
-    EXPECT_THAT(sent, ElementsAre(4, 6, 2));
-    EXPECT_EQ(queue().currentRequestHasEmptyResult(), Completion::completed);
-    tick(1001);
-    EXPECT_THAT(events, ElementsAre("success 6 1.8.0"));
-    EXPECT_TRUE(queue().isEmpty());
+    for (const auto& script : scripts)
+    {
+        SCOPED_TRACE(script.name);
+        QueueRig rig;
+        rig.run(script.steps);
+        EXPECT_EQ(rig.events, script.events);
+        Strings warnings;
+        int sends = 0;
+        for (const auto& line : rig.log.lines())
+        {
+            if (line.level >= spdlog::level::warn)
+                warnings.push_back(line.text);
+            sends += line.text.rfind("Sending message to connected device: ", 0) == 0;
+        }
+        EXPECT_EQ(warnings, script.warnings);
+        EXPECT_EQ(sends, std::count_if(rig.events.begin(), rig.events.end(),
+                                       [](const auto& event) { return event.rfind("sent", 0) == 0; }));
+    }
 }
 
 // The real timer: idle until a request is queued (from any thread), ticking
 // on the message thread while one waits, idle again once the queue is empty.
-TEST_F(MessageRequestQueueTest, theTickRunsOnlyWhileARequestWaits)
+TEST(MessageRequestQueue, theTickRunsOnlyWhileARequestWaits)
 {
-    EXPECT_FALSE(handler.isTimerRunning());
-    std::thread([this] { add(4); }).join();
-    EXPECT_TRUE(handler.isTimerRunning());
-    ASSERT_TRUE(testsupport::pumpUntil([this] { return sent.size() == 1; }, 10s));
+    QueueRig rig;
+    EXPECT_FALSE(rig.handler.isTimerRunning());
+    std::thread([&rig] { rig.add(4); }).join();
+    EXPECT_TRUE(rig.handler.isTimerRunning());
+    ASSERT_TRUE(testsupport::pumpUntil([&rig] { return rig.events.size() == 1; }, 10s));
+    rig.queue().currentRequestSucceeded("v");
+    ASSERT_TRUE(testsupport::pumpUntil([&rig] { return !rig.handler.isTimerRunning(); }, 10s));
 
-    EXPECT_EQ(queue().currentRequestSucceeded("2.3.1"), Completion::completed);
-    ASSERT_TRUE(testsupport::pumpUntil([this] { return !handler.isTimerRunning(); }, 10s));
-    EXPECT_TRUE(queue().isEmpty());
-
-    add(6);
-    EXPECT_TRUE(handler.isTimerRunning());
-    ASSERT_TRUE(testsupport::pumpUntil([this] { return sent.size() == 2; }, 10s));
-    EXPECT_THAT(sent, ElementsAre(4, 6));
+    rig.add(6);
+    EXPECT_TRUE(rig.handler.isTimerRunning());
+    ASSERT_TRUE(testsupport::pumpUntil([&rig] { return rig.events.size() == 3; }, 10s));
+    EXPECT_EQ(rig.events, (Strings{"sent 4", "success 4 v", "sent 6"}));
 }
 } // namespace

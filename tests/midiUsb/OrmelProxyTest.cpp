@@ -3,7 +3,6 @@
 #include "SimulatedSoundEngine.h"
 #include "midiUsb/OrmelProxyImpl.h"
 #include "support/LogCapture.h"
-#include "support/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +10,12 @@
 #include <thread>
 
 using namespace std::chrono_literals;
-using testsupport::pumpUntil;
+using devicelinktest::buildProxyOnWorker;
 
 namespace
 {
 const std::string droppedWarning = "Incoming midi message ignored: message callback hasn't been set yet";
-
-using devicelinktest::buildProxyOnWorker;
+const std::string notFound = "Could not find device named Tavelo ormel,Tavelo * 2 in midi ";
 
 class OrmelProxyTest : public ::testing::Test
 {
@@ -26,16 +24,20 @@ protected:
     std::shared_ptr<simulator::VirtualMidiBus> bus = std::make_shared<simulator::VirtualMidiBus>();
 };
 
-TEST_F(OrmelProxyTest, findsAndOpensTheSoundEnginesPortsFromAWorkerThread)
+// Built on a worker thread; what arrives before the callback is set is
+// dropped with a warning, later messages reach the callback off the message thread.
+TEST_F(OrmelProxyTest, talksToTheSoundEngineOnlyThroughItsOwnPorts)
 {
     simulator::SimulatedInstrument instrument(*bus);
     instrument.connect();
     simulator::SimulatedSoundEngine engine(*bus);
-    engine.setEcho(true);
     engine.connect();
-
     auto proxy = buildProxyOnWorker(bus);
     ASSERT_TRUE(proxy->getStatus().wasOk()) << proxy->getStatus().getErrorMessage();
+
+    engine.send(juce::MidiMessage::channelPressureChange(1, 65));
+    ASSERT_TRUE(bus->waitUntilDelivered(2s));
+    EXPECT_EQ(log.count(spdlog::level::warn, droppedWarning), 1);
 
     std::mutex mutex;
     std::vector<juce::MidiMessage> received;
@@ -43,17 +45,14 @@ TEST_F(OrmelProxyTest, findsAndOpensTheSoundEnginesPortsFromAWorkerThread)
     proxy->addMessageReceivedCallback(
         [&](const juce::MidiMessage& message)
         {
-            if (juce::MessageManager::getInstance()->isThisTheMessageThread())
-                ++onMessageThread;
+            onMessageThread += juce::MessageManager::getInstance()->isThisTheMessageThread();
             const std::lock_guard lock(mutex);
             received.push_back(message);
         });
-
-    const auto programChange = juce::MidiMessage::programChange(1, 5);
-    const auto sysEx =
-        juce::MidiMessage::createSysExMessage(std::vector<std::uint8_t>{0x01, 0x02, 0x03}.data(), 3);
-    proxy->sendMidiMessage(programChange);
-    proxy->sendMidiMessage(sysEx);
+    engine.setEcho(true);
+    proxy->sendMidiMessage(juce::MidiMessage::programChange(1, 5));
+    proxy->sendMidiMessage(
+        juce::MidiMessage::createSysExMessage(std::vector<std::uint8_t>{1, 2, 3}.data(), 3));
     ASSERT_TRUE(engine.waitUntilIdle(2s));
     ASSERT_TRUE(bus->waitUntilDelivered(2s));
 
@@ -61,13 +60,12 @@ TEST_F(OrmelProxyTest, findsAndOpensTheSoundEnginesPortsFromAWorkerThread)
     ASSERT_EQ(sentToEngine.size(), 2u);
     EXPECT_TRUE(sentToEngine[0].isProgramChange());
     EXPECT_TRUE(sentToEngine[1].isSysEx());
-    // Nothing went to the instrument's own ports.
     EXPECT_TRUE(instrument.getRequests().empty());
-
     const std::lock_guard lock(mutex);
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[1].getSysExDataSize(), 3);
     EXPECT_EQ(onMessageThread.load(), 0);
+    EXPECT_EQ(log.count(spdlog::level::warn, droppedWarning), 1);
 }
 
 TEST_F(OrmelProxyTest, theSecondPatternMatchesAndTheFirstMatchInListOrderIsOpened)
@@ -84,83 +82,94 @@ TEST_F(OrmelProxyTest, theSecondPatternMatchesAndTheFirstMatchInListOrderIsOpene
     EXPECT_EQ(bus->countOpenPorts(first), 1);
     EXPECT_EQ(bus->countOpenPorts(second), 0);
     EXPECT_EQ(bus->countOpenPorts(output), 1);
-
     proxy.reset();
-    EXPECT_EQ(bus->countOpenPorts(first), 0);
-    EXPECT_EQ(bus->countOpenPorts(output), 0);
+    EXPECT_EQ(bus->countOpenPorts(first) + bus->countOpenPorts(output), 0);
 }
 
-TEST_F(OrmelProxyTest, anInputWithoutOutputFailsButStaysOpenUntilTheProxyGoes)
-{
-    const auto input = bus->addInput("Tavelo ormel");
-    bus->addInput("Tavelo play");
-    bus->addOutput("Tavelo play", {});
-
-    auto proxy = buildProxyOnWorker(bus);
-    EXPECT_EQ(proxy->getStatus().getErrorMessage(), "Could not find a midi output corresponding to Ormel.");
-    EXPECT_EQ(log.count(spdlog::level::warn,
-                        "Could not find device named Tavelo ormel,Tavelo * 2 in midi outputs:\n"
-                        "Available midi outputs: Tavelo play\n"
-                        "Available midi inputs: Tavelo ormel, Tavelo play"),
-              1);
-    EXPECT_EQ(bus->countOpenPorts(input), 1);
-
-    proxy.reset();
-    EXPECT_EQ(bus->countOpenPorts(input), 0);
-}
-
+// Each failure ends the construction with its text; what was opened stays
+// open until the proxy goes.
 TEST_F(OrmelProxyTest, eachFailureEndsTheConstructionWithItsText)
 {
+    struct Row
     {
-        auto proxy = buildProxyOnWorker(bus);
-        EXPECT_EQ(proxy->getStatus().getErrorMessage(),
-                  "Could not find a midi input corresponding to Ormel.");
-        EXPECT_EQ(log.count(spdlog::level::warn,
-                            "Could not find device named Tavelo ormel,Tavelo * 2 in midi inputs:\n"
-                            "Available midi outputs: \nAvailable midi inputs: "),
-                  1);
-    }
+        bool input, output, inputFails, outputFails;
+        const char* status;
+        std::string logLine;
+        int inputOpen;
+    };
+    const Row rows[] = {
+        {false, false, false, false, "Could not find a midi input corresponding to Ormel.",
+         notFound + "inputs:\nAvailable midi outputs: \nAvailable midi inputs: ", 0},
+        {true, false, false, false, "Could not find a midi output corresponding to Ormel.",
+         notFound + "outputs:\nAvailable midi outputs: \nAvailable midi inputs: Tavelo ormel", 1},
+        {true, true, true, false, "Could not open the Ormel DSP MIDI input port.",
+         "OS error when opening MIDI input Tavelo ormel,Tavelo * 2", 0},
+        {true, true, false, true, "Could not open the Ormel DSP MIDI output port.",
+         "OS error when opening MIDI output Tavelo ormel,Tavelo * 2", 1},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.status);
+        bus = std::make_shared<simulator::VirtualMidiBus>();
+        log.clear();
+        const auto input = row.input ? bus->addInput("Tavelo ormel") : juce::String();
+        if (row.output)
+            bus->setOpenFailure(bus->addOutput("Tavelo ormel", {}), row.outputFails);
+        bus->setOpenFailure(input, row.inputFails);
 
-    const auto input = bus->addInput("Tavelo ormel");
-    const auto output = bus->addOutput("Tavelo ormel", {});
-    bus->setOpenFailure(input, true);
-    {
         auto proxy = buildProxyOnWorker(bus);
-        EXPECT_EQ(proxy->getStatus().getErrorMessage(), "Could not open the Ormel DSP MIDI input port.");
-        EXPECT_EQ(log.count(spdlog::level::err, "OS error when opening MIDI input Tavelo ormel,Tavelo * 2"),
-                  1);
-        EXPECT_EQ(bus->countOpenPorts(output), 0);
-    }
-
-    bus->setOpenFailure(input, false);
-    bus->setOpenFailure(output, true);
-    {
-        auto proxy = buildProxyOnWorker(bus);
-        EXPECT_EQ(proxy->getStatus().getErrorMessage(), "Could not open the Ormel DSP MIDI output port.");
-        EXPECT_EQ(log.count(spdlog::level::err, "OS error when opening MIDI output Tavelo ormel,Tavelo * 2"),
-                  1);
-        // Sending without an output goes nowhere and does no harm.
-        proxy->sendMidiMessage(juce::MidiMessage::programChange(1, 1));
+        EXPECT_EQ(proxy->getStatus().getErrorMessage(), row.status);
+        EXPECT_EQ(log.count(row.logLine), 1);
+        EXPECT_EQ(bus->countOpenPorts(input), row.inputOpen);
+        proxy->sendMidiMessage(juce::MidiMessage::programChange(1, 1)); // goes nowhere, does no harm
+        proxy.reset();
+        EXPECT_EQ(bus->countOpenPorts(input), 0);
     }
 }
 
-TEST_F(OrmelProxyTest, messagesBeforeTheCallbackIsSetAreDroppedWithAWarning)
+// Each callback counts into its own plain counter: only the proxy's lock
+// keeps a replaced callback from running at the same time as its successor
+// is installed and the counters are read.
+TEST(OrmelProxyConcurrency, theCallbackIsReplacedWhileMessagesArrive)
 {
+    testsupport::LogCapture log;
+    auto bus = std::make_shared<simulator::VirtualMidiBus>();
     simulator::SimulatedSoundEngine engine(*bus);
     engine.connect();
-    auto proxy = buildProxyOnWorker(bus);
+
+    auto proxy = devicelinktest::buildProxyOnWorker(bus);
     ASSERT_TRUE(proxy->getStatus().wasOk());
 
-    engine.send(juce::MidiMessage::channelPressureChange(1, 65));
-    engine.send(juce::MidiMessage::channelPressureChange(1, 66));
-    ASSERT_TRUE(bus->waitUntilDelivered(2s));
-    EXPECT_EQ(log.count(spdlog::level::warn, droppedWarning), 2);
+    constexpr int messageCount = 3000;
+    std::atomic<bool> allSent{false};
+    std::thread sender(
+        [&engine, &allSent]
+        {
+            for (int i = 0; i < messageCount; ++i)
+                engine.send(juce::MidiMessage::controllerEvent(1, 7, i % 128));
+            allSent = true;
+        });
 
-    std::atomic<int> received{0};
-    proxy->addMessageReceivedCallback([&received](const juce::MidiMessage&) { ++received; });
-    engine.send(juce::MidiMessage::channelPressureChange(1, 67));
-    ASSERT_TRUE(bus->waitUntilDelivered(2s));
-    EXPECT_EQ(received.load(), 1);
-    EXPECT_EQ(log.count(spdlog::level::warn, droppedWarning), 2);
+    // Replaced over and over for as long as messages are on their way.
+    std::vector<std::unique_ptr<int>> counters;
+    while (!allSent || counters.size() < 100)
+    {
+        counters.push_back(std::make_unique<int>(0));
+        int* counter = counters.back().get();
+        proxy->addMessageReceivedCallback([counter](const juce::MidiMessage&) { ++*counter; });
+        std::this_thread::yield();
+    }
+    sender.join();
+    ASSERT_TRUE(bus->waitUntilDelivered(10s));
+
+    // Settled: the last callback is the only one still called.
+    proxy->addMessageReceivedCallback([](const juce::MidiMessage&) {});
+    int total = 0;
+    for (const auto& counter : counters)
+        total += *counter;
+    const int dropped =
+        log.count(spdlog::level::warn, "Incoming midi message ignored: message callback hasn't been set yet");
+    EXPECT_EQ(total + dropped, messageCount);
+    proxy.reset();
 }
 } // namespace

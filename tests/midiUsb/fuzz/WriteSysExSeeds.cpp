@@ -25,20 +25,14 @@ std::vector<Bytes> answers()
     const auto data = simulator::InstrumentData::makeTypical();
     return {
         SysExAnswerBuilder::infoAnswer(0x04, "1.4.2"),
-        SysExAnswerBuilder::infoAnswer(0x02, "TV-000123"),
         SysExAnswerBuilder::frame(0x0D, {0x04, 0x06, 0x00}),
         SysExAnswerBuilder::acknowledge(),
-        SysExAnswerBuilder::frame(0x11, {0x05}),
         SysExAnswerBuilder::testLogWithoutResult(5),
-        SysExAnswerBuilder::testLogAnswer(5, {}),
         SysExAnswerBuilder::testLogAnswer(1, *data.testLogs.at(1)),
         SysExAnswerBuilder::testLogAnswer(14, {{602, 1, 3}}),
-        SysExAnswerBuilder::touchCalibrationAnswer({}),
         SysExAnswerBuilder::touchCalibrationAnswer(data.touchCalibration),
-        SysExAnswerBuilder::keyPositionAnswer(12, {}),
         SysExAnswerBuilder::keyPositionAnswer(12, data.keyPositions.at(12)),
         SysExAnswerBuilder::frame(0x07, {0x02, 0x01}),
-        SysExAnswerBuilder::frame(0x20, {0x01}),
         Bytes{0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7},
         Bytes{0x90, 0x3C, 0x64},
     };
