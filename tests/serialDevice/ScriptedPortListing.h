@@ -17,7 +17,6 @@ public:
         const std::lock_guard lock(mutex);
         current = std::move(ports);
     }
-
     SerialWatcher::PortLister lister()
     {
         return [this]
@@ -26,12 +25,10 @@ public:
             return current;
         };
     }
-
     static serial::PortInfo instrument(const std::string& path, const std::string& serialNumber = "None")
     {
         return {path, "Quarnel Tavelo", "USB VID:PID=5c6d:0010 SNR=" + serialNumber};
     }
-
     static serial::PortInfo otherDevice(const std::string& path)
     {
         return {path, "FTDI FT232R USB UART", "USB VID:PID=0403:6001 SNR=A50285BI"};
