@@ -33,22 +33,16 @@ public:
         const fs::path usb = root / "devices/pci0000:00/usb1" / ("1-" + name);
         fs::create_directories(usb);
         const std::pair<const char*, std::optional<std::string>> attributes[] = {
-            {"idVendor", device.idVendor}, {"idProduct", device.idProduct},
-            {"manufacturer", device.manufacturer}, {"product", device.product}, {"serial", device.serial}};
+            {"idVendor", device.idVendor},
+            {"idProduct", device.idProduct},
+            {"manufacturer", device.manufacturer},
+            {"product", device.product},
+            {"serial", device.serial}};
         for (const auto& [file, text] : attributes)
             if (text)
                 std::ofstream(usb / file) << *text << "\n";
         const fs::path interface = usb / ("1-" + name + ":1.0");
-        addClassEntry(name, converter ? interface / name : interface);
-    }
-
-    void addPlatformPort(const std::string& name) { addClassEntry(name, root / "devices/platform/serial8250"); }
-
-    // A virtual terminal: no device link.
-    void addVirtualTerminal(const std::string& name)
-    {
-        fs::create_directories(root / "devices/virtual/tty" / name);
-        fs::create_directory_symlink(fs::path("../../devices/virtual/tty") / name, root / "class/tty" / name);
+        addPort(name, converter ? interface / name : interface);
     }
 
     std::vector<serial::PortInfo> list() const { return serial::list_ports(root, "/fake-dev/"); }
@@ -56,15 +50,17 @@ public:
     const fs::path root = fs::temp_directory_path() /
                           ("tavelo-sysfs-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
 
-private:
-    void addClassEntry(const std::string& name, const fs::path& device)
+    // A port whose class entry links to its device; a virtual terminal has no link.
+    void addPort(const std::string& name, const fs::path& device, bool linked = true)
     {
         const fs::path entry = device / "tty" / name;
         fs::create_directories(entry);
         fs::create_directory_symlink(fs::relative(entry, root / "class/tty"), root / "class/tty" / name);
-        fs::create_directory_symlink(fs::relative(device, entry), entry / "device");
+        if (linked)
+            fs::create_directory_symlink(fs::relative(device, entry), entry / "device");
     }
 
+private:
     static inline int counter = 0;
 };
 } // namespace
@@ -74,18 +70,15 @@ TEST(PortListing, FindsAcmAndUsbSerialPortsWithTheirUsbIdentifiers)
     FakeSysfs sysfs;
     sysfs.addUsbPort("ttyACM0", {});
     sysfs.addUsbPort("ttyUSB0", {"0403", "6001", "FTDI", "FT232R USB UART", "A50285BI"}, true);
-    sysfs.addPlatformPort("ttyS0");
-    sysfs.addVirtualTerminal("tty1");
+    sysfs.addPort("ttyS0", sysfs.root / "devices/platform/serial8250");
+    sysfs.addPort("tty1", sysfs.root / "devices/virtual/tty", false);
 
-    const auto ports = sysfs.list();
-    ASSERT_EQ(ports.size(), 3u);
-    const serial::PortInfo expected[] = {
-        {"/fake-dev/ttyACM0", "Quarnel Tavelo", "USB VID:PID=5c6d:0010 SNR=ABC"},
-        {"/fake-dev/ttyS0", "n/a", "n/a"},
-        {"/fake-dev/ttyUSB0", "FTDI FT232R USB UART", "USB VID:PID=0403:6001 SNR=A50285BI"}};
-    for (std::size_t i = 0; i < ports.size(); ++i)
-        EXPECT_EQ(std::tie(ports[i].port, ports[i].description, ports[i].hardware_id),
-                  std::tie(expected[i].port, expected[i].description, expected[i].hardware_id));
+    std::string listed;
+    for (const auto& port : sysfs.list())
+        listed += port.port + " | " + port.description + " | " + port.hardware_id + "\n";
+    EXPECT_EQ(listed, "/fake-dev/ttyACM0 | Quarnel Tavelo | USB VID:PID=5c6d:0010 SNR=ABC\n"
+                      "/fake-dev/ttyS0 | n/a | n/a\n"
+                      "/fake-dev/ttyUSB0 | FTDI FT232R USB UART | USB VID:PID=0403:6001 SNR=A50285BI\n");
     EXPECT_NO_THROW(serial::list_ports()); // the real tree
 }
 
@@ -104,7 +97,9 @@ TEST(PortListing, FormatsIdentifiersMissingFieldsAndOverlongTexts)
         {{"5c6d", "0010", {}, S("Tavelo\n")}, " Tavelo", "USB VID:PID=5c6d:0010 SNR=ABC"},
         {{"5c6d", "1", {}, {}}, "n/a", "USB VID:PID=5c6d:0001 SNR=ABC"},
         {{"5c6d", "0010", S("Quarnel"), S("Tav\xc3\xa9lo")}, "Quarnel", "USB VID:PID=5c6d:0010 SNR=ABC"},
-        {{"5c6d", "0010", S("Quarnel"), S(std::string(1024, 'P')), S(std::string(110, 'S'))}, "Quarnel", "n/a"},
+        {{"5c6d", "0010", S("Quarnel"), S(std::string(1024, 'P')), S(std::string(110, 'S'))},
+         "Quarnel",
+         "n/a"},
         // "USB VID:PID=5c6d:0010 SNR=" is 26 characters: 101 more fill 127.
         {{"5c6d", "0010", S("Quarnel"), S("Tavelo"), S(std::string(101, 'F'))},
          "Quarnel Tavelo",

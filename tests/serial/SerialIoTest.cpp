@@ -31,7 +31,8 @@ std::vector<uint8_t> everyByteValue()
 
 long millisecondsSince(Clock::time_point start)
 {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
 // This process's descriptors that name path (all of them when path is empty).
@@ -47,56 +48,27 @@ std::set<int> descriptorsOn(const std::string& path = {})
     return found;
 }
 
-template <typename Exception>
-std::string whatOf(const std::function<void()>& operation)
+// Runs operation while this thread gets SIGUSR1 every millisecond, without
+// SA_RESTART, so that every wait sees EINTR; returns the signals sent.
+int underSignalStorm(const std::function<void()>& operation)
 {
-    try
-    {
-        operation();
-    }
-    catch (const Exception& exception)
-    {
-        return exception.what();
-    }
-    catch (const std::exception& other)
-    {
-        return std::string("unexpected exception: ") + other.what();
-    }
-    return "no exception";
-}
-
-void ignoreSignal(int) {}
-
-// Sends SIGUSR1 to one thread every millisecond; the handler has no
-// SA_RESTART, so every wait sees EINTR.
-class SignalStorm
-{
-public:
-    explicit SignalStorm(pthread_t target)
-    {
-        struct sigaction action = {};
-        action.sa_handler = ignoreSignal;
-        sigaction(SIGUSR1, &action, &previous);
-        sender = std::thread(
-            [this, target]
-            {
-                for (; !stop; ++sent, std::this_thread::sleep_for(1ms))
-                    pthread_kill(target, SIGUSR1);
-            });
-    }
-    ~SignalStorm()
-    {
-        stop = true;
-        sender.join();
-        sigaction(SIGUSR1, &previous, nullptr);
-    }
-    std::atomic<int> sent{0};
-
-private:
-    struct sigaction previous = {};
+    struct sigaction action = {}, previous = {};
+    action.sa_handler = [](int) {};
+    sigaction(SIGUSR1, &action, &previous);
     std::atomic<bool> stop{false};
-    std::thread sender;
-};
+    int sent = 0;
+    std::thread sender(
+        [&, target = pthread_self()]
+        {
+            for (; !stop; ++sent, std::this_thread::sleep_for(1ms))
+                pthread_kill(target, SIGUSR1);
+        });
+    operation();
+    stop = true;
+    sender.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+    return sent;
+}
 
 class SerialOnPty : public ::testing::Test
 {
@@ -105,113 +77,47 @@ protected:
 };
 } // namespace
 
-TEST_F(SerialOnPty, ReadAndWaitEndAtTheirTimeoutsButNotAtTheInterByteOne)
+TEST_F(SerialOnPty, ReadAndWaitEndAtTheirTimeouts)
 {
-    serial::Serial port(pty.slavePath(), 115200);
+    serial::Serial port(pty.slavePath(), 115200, serial::Timeout(1000, 100, 20, 0, 0));
     uint8_t buffer[10] = {};
-    EXPECT_EQ(port.read(buffer, sizeof buffer), 0u) << "zero timeout: only what waits";
-    EXPECT_FALSE(port.waitReadable());
-
-    port.setTimeout(serial::Timeout(1000, 100, 20, 0, 0));
     pty.writeToPort({7, 8});
-    auto start = Clock::now();
+    const auto start = Clock::now();
     EXPECT_EQ(port.read(buffer, sizeof buffer), 2u);
     EXPECT_GE(millisecondsSince(start), 300 - 1) << "constant + multiplier * size";
     EXPECT_FALSE(port.waitReadable()) << "waits the read constant only";
-
-    port.setTimeout(serial::Timeout(20, 10000, 0, 0, 0));
-    pty.writeToPort({1, 2});
-    std::thread late(
-        [this]
-        {
-            std::this_thread::sleep_for(200ms);
-            pty.writeToPort({3, 4});
-        });
-    start = Clock::now();
-    EXPECT_EQ(port.read(buffer, 4), 4u);
-    late.join();
-    EXPECT_EQ(buffer[3], 4);
-    std::printf("paced read took %ld ms\n", millisecondsSince(start));
-}
-
-TEST_F(SerialOnPty, WriteAgainstAFullQueueReturnsAShortCountAtItsDeadline)
-{
-    serial::Serial port(pty.slavePath(), 115200, serial::Timeout(0, 0, 0, 300, 0));
-    const std::vector<uint8_t> lots(4 * 1024 * 1024, 0x42);
-    const auto start = Clock::now();
-    const std::size_t written = port.write(lots);
-    EXPECT_GE(millisecondsSince(start), 300 - 1);
-    EXPECT_GT(written, 0u);
-    EXPECT_LT(written, lots.size());
-    pty.drain();
-    EXPECT_EQ(port.write(std::vector<uint8_t>{1, 2, 3}), 3u);
 }
 
 TEST_F(SerialOnPty, SignalsDuringReadAndWriteDoNotCutThemShort)
 {
     serial::Serial port(pty.slavePath(), 115200, serial::Timeout(1000, 10000, 0, 10000, 0));
     const auto bytes = everyByteValue();
-    std::thread late(
-        [&]
-        {
-            std::this_thread::sleep_for(200ms);
-            pty.writeToPort(bytes);
-        });
-    std::vector<uint8_t> received;
-    {
-        const SignalStorm storm(pthread_self());
-        EXPECT_EQ(port.read(received, bytes.size()), bytes.size());
-        EXPECT_GT(storm.sent.load(), 20);
-    }
-    late.join();
-    EXPECT_EQ(received, bytes);
-
-    // The device reads slowly, so the write waits for room many times.
+    // The device answers late, then reads slowly, so the write waits for room many times.
     const std::vector<uint8_t> lots(512 * 1024, 0x33);
     std::atomic<bool> done{false};
     std::size_t drained = 0;
     std::thread device(
         [&]
         {
-            for (;;)
-            {
-                const auto got = pty.readFromPort(lots.size() - drained, 5ms);
-                drained += got.size();
-                if (drained == lots.size() || (done && got.empty()))
-                    break;
-            }
+            std::this_thread::sleep_for(200ms);
+            pty.writeToPort(bytes);
+            for (std::size_t got = 1; drained < lots.size() && (got > 0 || !done); drained += got)
+                got = pty.readFromPort(lots.size() - drained, 5ms).size();
         });
+    std::vector<uint8_t> received;
     std::size_t written = 0;
-    {
-        const SignalStorm storm(pthread_self());
-        written = port.write(lots);
-    }
+    EXPECT_GT(underSignalStorm(
+                  [&]
+                  {
+                      EXPECT_EQ(port.read(received, bytes.size()), bytes.size());
+                      written = port.write(lots);
+                  }),
+              20);
     done = true;
     device.join();
+    EXPECT_EQ(received, bytes);
     EXPECT_EQ(written, lots.size());
     EXPECT_EQ(drained, lots.size());
-}
-
-TEST_F(SerialOnPty, MisusesAreRefusedWithTheirTexts)
-{
-    serial::Serial closed;
-    serial::Serial open(pty.slavePath());
-    uint8_t byte = 0;
-    const std::pair<std::string, std::string> rows[] = {
-        {whatOf<serial::PortNotOpenedException>([&] { closed.read(&byte, 1); }),
-         "PortNotOpenedException Serial::read failed."},
-        {whatOf<std::invalid_argument>([&] { closed.open(); }), "Empty port is invalid."},
-        {whatOf<std::invalid_argument>([&] { closed.setBaudrate(0); }), "invalid baud rate"},
-        {whatOf<serial::SerialException>([&] { open.open(); }),
-         "SerialException Serial port already open. failed."},
-        {whatOf<std::invalid_argument>([&] { open.setParity(serial::parity_mark); }),
-         "OS does not support mark or space parity"},
-    };
-    for (const auto& [what, text] : rows)
-        EXPECT_EQ(what, text);
-    EXPECT_EQ(closed.available(), 0u);
-    EXPECT_NO_THROW(closed.close());
-    EXPECT_TRUE(open.isOpen());
 }
 
 TEST_F(SerialOnPty, AFailedConfigurationDuringOpenClosesTheDescriptor)
@@ -222,11 +128,9 @@ TEST_F(SerialOnPty, AFailedConfigurationDuringOpenClosesTheDescriptor)
     const auto before = descriptorsOn().size();
     EXPECT_THROW(port.open(), std::invalid_argument);
     EXPECT_EQ(descriptorsOn().size(), before);
-
     port.setParity(serial::parity_none);
     port.setPort("/dev/null"); // not a terminal: no attributes to read
-    EXPECT_NE(whatOf<serial::IOException>([&] { port.open(); }).find("IO Exception: ::tcgetattr, file "),
-              std::string::npos);
+    EXPECT_THROW(port.open(), serial::IOException);
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(descriptorsOn().size(), before);
 }
@@ -284,26 +188,14 @@ TEST_F(SerialOnPty, AFailedCloseNeverKeepsTheOldDescriptorNumber)
     const int stolen = *after.begin();
 
     ::close(stolen); // closed behind the port's back: its close() fails
-    try
-    {
-        port.close();
-        FAIL() << "close of a closed descriptor succeeded";
-    }
-    catch (const serial::IOException& exception)
-    {
-        EXPECT_EQ(exception.getErrorNumber(), EBADF);
-    }
+    EXPECT_THROW(port.close(), serial::IOException);
     EXPECT_FALSE(port.isOpen());
-
     // The number goes to somebody else; the port must leave it alone.
-    int pipeFds[2] = {-1, -1};
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    ASSERT_EQ(::dup2(pipeFds[0], stolen), stolen);
+    ASSERT_EQ(::dup2(pty.slaveFd(), stolen), stolen);
     EXPECT_NO_THROW(port.close());
     EXPECT_EQ(port.available(), 0u);
     EXPECT_NE(::fcntl(stolen, F_GETFD), -1);
-    for (const int fd : {stolen, pipeFds[0], pipeFds[1]})
-        ::close(fd);
+    ::close(stolen);
     port.open();
     EXPECT_TRUE(port.isOpen());
 }

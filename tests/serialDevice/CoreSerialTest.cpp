@@ -76,7 +76,8 @@ TEST_F(CoreSerial, AListedPortThatWillNotOpenIsReportedWithItsPath)
 
 TEST_F(CoreSerial, OpensTheHeldPortWithTheTransferSettings)
 {
-    poll({ScriptedPortListing::otherDevice("/dev/ttyUSB0"), ScriptedPortListing::instrument(pty.slavePath())});
+    poll(
+        {ScriptedPortListing::otherDevice("/dev/ttyUSB0"), ScriptedPortListing::instrument(pty.slavePath())});
     core.openSerialDevice();
     auto& port = core.serialDeviceFacade.serialPort;
     ASSERT_TRUE(port.isOpen());

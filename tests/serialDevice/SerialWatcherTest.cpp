@@ -48,7 +48,8 @@ TEST(SerialWatcher, TakesKeepsAndDropsTheInstrumentsPortPollByPoll)
     } rows[] = {
         {"the first instrument port and nothing else",
          {{P::otherDevice("/dev/ttyUSB0"), {"/dev/ttyS0", "n/a", "n/a"}},
-          {P::otherDevice("/dev/ttyUSB0"), P::instrument("/dev/ttyACM1", "ONE"), P::instrument("/dev/ttyACM2")}},
+          {P::otherDevice("/dev/ttyUSB0"), P::instrument("/dev/ttyACM1", "ONE"),
+           P::instrument("/dev/ttyACM2")}},
          {"/dev/ttyACM1"},
          "USB VID:PID=5c6d:0010 SNR=ONE"},
         {"the identifier in any letter case, kept while its path is listed",
@@ -58,7 +59,9 @@ TEST(SerialWatcher, TakesKeepsAndDropsTheInstrumentsPortPollByPoll)
          {"/dev/ttyACM0"},
          "USB VID:PID=5c6d:00100 SNR=None"},
         {"dropped and taken in one tick, then dropped",
-         {{P::instrument("/dev/ttyACM0"), P::instrument("/dev/ttyACM1")}, {P::instrument("/dev/ttyACM1")}, {}},
+         {{P::instrument("/dev/ttyACM0"), P::instrument("/dev/ttyACM1")},
+          {P::instrument("/dev/ttyACM1")},
+          {}},
          {"/dev/ttyACM0", "", "/dev/ttyACM1", ""},
          ""},
     };
@@ -121,7 +124,11 @@ TEST(SerialDeviceFacade, TheStatusValueFollowsTheHeldPortOnTheMessageThread)
     listing.set({P::instrument("/dev/ttyACM0")});
     EXPECT_TRUE(testsupport::pumpUntil([&] { return changes.seen == std::vector<bool>{true}; }, 5000ms));
     listing.set({P::otherDevice("/dev/ttyUSB0")});
-    EXPECT_TRUE(testsupport::pumpUntil([&] { return changes.seen == std::vector<bool>{true, false}; }, 5000ms));
+    EXPECT_TRUE(testsupport::pumpUntil(
+        [&] {
+            return changes.seen == std::vector<bool>{true, false};
+        },
+        5000ms));
 
     // A drop and a take in one tick: the listeners, called later, never see it false.
     listing.set({P::instrument("/dev/ttyACM0")});
