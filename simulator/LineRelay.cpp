@@ -4,14 +4,20 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdint>
+#include <utility>
 
 namespace simulator
 {
 namespace
 {
+constexpr uint8_t soh = 0x01;
+constexpr uint8_t stx = 0x02;
+constexpr uint8_t eot = 0x04;
+constexpr uint8_t ack = 0x06;
+
 void writeAll(int fd, const uint8_t* data, size_t length)
 {
     while (length > 0)
@@ -28,6 +34,16 @@ void writeAll(int fd, const uint8_t* data, size_t length)
         data += written;
         length -= static_cast<size_t>(written);
     }
+}
+
+// A 1024-byte packet, a 128-byte packet (lrzsz's headers), or one byte.
+size_t unitLength(uint8_t first)
+{
+    if (first == stx)
+        return 1029;
+    if (first == soh)
+        return 133;
+    return 1;
 }
 } // namespace
 
@@ -46,6 +62,20 @@ LineRelay::~LineRelay()
     thread.join();
 }
 
+std::vector<LineRelay::Unit> LineRelay::units() const
+{
+    const std::lock_guard<std::mutex> lock(unitsMutex);
+    return sent;
+}
+
+int LineRelay::timesSent(Kind kind, std::optional<uint8_t> number) const
+{
+    const auto all = units();
+    return static_cast<int>(std::count_if(
+        all.begin(), all.end(),
+        [&](const Unit& unit) { return unit.kind == kind && (!number || unit.number == *number); }));
+}
+
 void LineRelay::run()
 {
     pthread_setname_np(pthread_self(), "pty line relay");
@@ -54,15 +84,17 @@ void LineRelay::run()
     {
         std::array<pollfd, 2> fds{{{senderSide, POLLIN, 0}, {receiverSide, POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), 20) <= 0)
+        {
+            // A quiet line: what began like a packet was none.
+            if (!pending.empty())
+                passUnit(std::exchange(pending, {}));
             continue;
+        }
         if ((fds[1].revents & (POLLIN | POLLHUP)) != 0)
         {
             const auto count = ::read(receiverSide, buffer.data(), buffer.size());
             if (count > 0)
-            {
-                writeAll(senderSide, buffer.data(), static_cast<size_t>(count));
-                lastAnswer = std::chrono::steady_clock::now();
-            }
+                passToSender(buffer.data(), static_cast<size_t>(count));
             else if (count == 0 || errno == EIO)
             {
                 senderLink.releaseMaster();
@@ -73,18 +105,81 @@ void LineRelay::run()
         {
             const auto count = ::read(senderSide, buffer.data(), buffer.size());
             if (count > 0)
-                passToReceiver(buffer.data(), static_cast<size_t>(count));
+                takeFromSender(buffer.data(), static_cast<size_t>(count));
         }
     }
 }
 
-void LineRelay::passToReceiver(uint8_t* data, size_t length)
+void LineRelay::passToSender(uint8_t* data, size_t length)
 {
-    const auto start = forwarded.load();
-    if (options.corruptAt && *options.corruptAt >= start && *options.corruptAt < start + length)
-        data[*options.corruptAt - start] ^= 0xA5;
+    auto* const end = data + length;
+    auto* const lost = ackToLose ? std::find(data, end, ack) : end;
+    if (lost != end)
+    {
+        ackToLose = false;
+        std::copy(lost + 1, end, lost);
+        --length;
+    }
+    writeAll(senderSide, data, length);
+    lastAnswer = std::chrono::steady_clock::now();
+}
+
+void LineRelay::takeFromSender(const uint8_t* data, size_t length)
+{
+    pending.insert(pending.end(), data, data + length);
+    while (!pending.empty() && pending.size() >= unitLength(pending.front()))
+    {
+        const auto unitEnd = pending.begin() + static_cast<long>(unitLength(pending.front()));
+        std::vector<uint8_t> unit(pending.begin(), unitEnd);
+        pending.erase(pending.begin(), unitEnd);
+        passUnit(std::move(unit));
+    }
+}
+
+LineRelay::Kind LineRelay::classify(const std::vector<uint8_t>& unit)
+{
+    if (unit.size() == 1 && unit[0] == eot)
+    {
+        dataInFile = false;
+        return Kind::eot;
+    }
+    if (unit.size() != unitLength(unit[0]) || unit.size() == 1)
+        return Kind::other;
+    if (unit[1] != 0 || dataInFile)
+    {
+        dataInFile = true;
+        return Kind::data;
+    }
+    return unit[3] == 0 ? Kind::endOfBatch : Kind::header;
+}
+
+bool LineRelay::isChosen(const std::optional<Choice>& choice, Kind kind) const
+{
+    if (!choice || choice->kind != kind)
+        return false;
+    const auto earlier =
+        std::count_if(sent.begin(), sent.end(), [kind](const Unit& unit) { return unit.kind == kind; });
+    return earlier == choice->occurrence;
+}
+
+void LineRelay::passUnit(std::vector<uint8_t> unit)
+{
+    const auto start = fromSender;
+    fromSender += unit.size();
+    if (options.corruptAt && *options.corruptAt >= start && *options.corruptAt < fromSender)
+        unit[*options.corruptAt - start] ^= 0xA5;
+    const auto kind = classify(unit);
+    const bool lost = isChosen(options.lose, kind);
+    if (isChosen(options.loseAckOf, kind))
+        ackToLose = true;
+    {
+        const std::lock_guard<std::mutex> lock(unitsMutex);
+        sent.push_back({kind, unit.size() == 1 ? unit[0] : unit[1], lost});
+    }
+    if (lost)
+        return;
     std::this_thread::sleep_until(lastAnswer + options.turnaround);
-    writeAll(receiverSide, data, length);
-    forwarded = start + length;
+    writeAll(receiverSide, unit.data(), unit.size());
+    forwarded += unit.size();
 }
 } // namespace simulator

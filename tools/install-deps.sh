@@ -11,4 +11,4 @@ $SUDO apt-get install -y --no-install-recommends \
   libasound2-dev libfreetype-dev libfontconfig1-dev libx11-dev libxrandr-dev libxinerama-dev \
   libxcursor-dev libxext-dev libxcomposite-dev libgl-dev libpng-dev libjpeg-dev zlib1g-dev \
   clang libclang-rt-14-dev \
-  lrzsz xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core
+  lrzsz socat xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core

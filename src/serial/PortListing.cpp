@@ -1,10 +1,18 @@
 #include "PortListing.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
-#include <fstream>
+#include <map>
+#include <memory>
 #include <optional>
-#include <sstream>
+#include <string_view>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace serial
 {
@@ -17,6 +25,52 @@ namespace
 constexpr std::size_t longestAttribute = 1023;
 constexpr std::size_t hardwareIdBufferSize = 128;
 
+// The watcher lists the ports five times a second, so a listing costs as few
+// system calls as the tree allows: sysfs lookups are slow compared with the
+// rest of an idle application's work.
+
+struct DirectoryCloser
+{
+    void operator()(DIR* directory) const { ::closedir(directory); }
+};
+using Directory = std::unique_ptr<DIR, DirectoryCloser>;
+
+// The names in a folder, without "." and "..". Empty when it cannot be read.
+std::vector<std::string> entryNames(DIR* directory)
+{
+    std::vector<std::string> names;
+    if (directory == nullptr)
+        return names;
+    while (const dirent* entry = ::readdir(directory))
+    {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    return names;
+}
+
+enum class LinkState
+{
+    link,
+    notALink,
+    missing
+};
+
+// Reads the symbolic link at name (relative to folder) into target; an
+// entry that is there but no link is notALink.
+LinkState readLink(int folder, const std::string& name, std::string& target)
+{
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlinkat(folder, name.c_str(), buffer, sizeof buffer);
+    if (length >= 0 && static_cast<std::size_t>(length) < sizeof buffer)
+    {
+        target.assign(buffer, static_cast<std::size_t>(length));
+        return LinkState::link;
+    }
+    return length < 0 && errno == EINVAL ? LinkState::notALink : LinkState::missing;
+}
+
 std::string rtrim(std::string text)
 {
     const auto end = text.find_last_not_of(" \t\f\v\n\r");
@@ -24,16 +78,21 @@ std::string rtrim(std::string text)
     return text;
 }
 
-std::string readAttribute(const fs::path& device, const char* name)
+// One read takes the whole attribute: sysfs hands it over at once, and an
+// attribute that fills the buffer is too long anyway.
+std::string readAttribute(const std::string& device, const char* name)
 {
-    std::ifstream file(device / name, std::ios::binary);
-    if (!file)
+    const int file = ::open((device + '/' + name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
         return {};
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    std::string text = contents.str();
+    char buffer[longestAttribute + 2];
+    const ssize_t length = ::read(file, buffer, sizeof buffer);
+    ::close(file);
+    if (length <= 0)
+        return {};
+    std::string text(buffer, static_cast<std::size_t>(length));
     // sysfs ends each attribute with a line feed that is not part of it.
-    if (!text.empty() && text.back() == '\n')
+    if (text.back() == '\n')
         text.pop_back();
     if (text.size() > longestAttribute)
         return {};
@@ -42,7 +101,7 @@ std::string readAttribute(const fs::path& device, const char* name)
     return text;
 }
 
-uint16_t readIdentifier(const fs::path& device, const char* name)
+uint16_t readIdentifier(const std::string& device, const char* name)
 {
     const std::string text = rtrim(readAttribute(device, name));
     if (text.empty())
@@ -61,37 +120,71 @@ uint16_t readIdentifier(const fs::path& device, const char* name)
     }
 }
 
-bool isUsbDevice(const fs::path& directory)
+// One listing's walk from the ports' devices up to the USB devices that
+// carry them: the interface of a ttyACM port, or the interface above a
+// ttyUSB port. Ports on one device (the legacy UARTs share one) walk once.
+class UsbDeviceFinder
 {
-    std::error_code error;
-    return fs::is_regular_file(directory / "idVendor", error) &&
-           fs::is_regular_file(directory / "idProduct", error);
-}
-
-// Walks up from the port's device to the USB device that carries it: the
-// interface of a ttyACM port, or the interface above a ttyUSB port.
-std::optional<fs::path> findUsbDevice(const fs::path& portDevice, const fs::path& sysfsRoot)
-{
-    std::error_code error;
-    fs::path directory = fs::canonical(portDevice, error);
-    if (error)
-        return std::nullopt;
-    const fs::path root = fs::canonical(sysfsRoot, error);
-    while (!error)
+public:
+    explicit UsbDeviceFinder(const fs::path& sysfsRoot)
+        : root(fs::canonical(sysfsRoot).string())
     {
-        if (isUsbDevice(directory))
-            return directory;
-        if (directory == root || directory == directory.parent_path())
-            break;
-        directory = directory.parent_path();
     }
-    return std::nullopt;
-}
 
-PortInfo describePort(const fs::path& classEntry, const fs::path& sysfsRoot, const std::string& devicePrefix)
+    // The USB device above the device of the port whose class entry links
+    // to ttyTarget, with a device link to deviceTarget (both relative to the
+    // class folder, or absolute).
+    std::optional<std::string> find(const std::string& ttyTarget, const std::string& deviceTarget)
+    {
+        // Links in sysfs point at folders holding no further links, so
+        // joining the link texts gives the device's folder without a look at
+        // each step.
+        std::string device = (fs::path(root) / "class" / "tty" / ttyTarget / deviceTarget).lexically_normal();
+        if (device.size() > 1 && device.back() == '/')
+            device.pop_back();
+        const auto known = found.find(device);
+        if (known != found.end())
+            return known->second;
+        return found.emplace(device, walk(device)).first->second;
+    }
+
+private:
+    std::optional<std::string> walk(std::string directory)
+    {
+        for (;;)
+        {
+            if (isUsbDevice(directory))
+                return directory;
+            if (directory == root || directory == "/")
+                return std::nullopt;
+            const std::size_t slash = directory.find_last_of('/');
+            directory.erase(slash == 0 ? 1 : slash);
+        }
+    }
+
+    bool isUsbDevice(const std::string& directory)
+    {
+        return isRegularFile(directory, "idVendor") && isRegularFile(directory, "idProduct");
+    }
+
+    bool isRegularFile(const std::string& directory, const char* name)
+    {
+        file.assign(directory).append("/").append(name);
+        struct stat status
+        {
+        };
+        return ::stat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    }
+
+    const std::string root;
+    std::string file;
+    std::map<std::string, std::optional<std::string>> found;
+};
+
+PortInfo describePort(const std::string& name, const std::optional<std::string>& usb,
+                      const std::string& devicePrefix)
 {
-    PortInfo info{devicePrefix + classEntry.filename().string(), "n/a", "n/a"};
-    const auto usb = findUsbDevice(classEntry / "device", sysfsRoot);
+    PortInfo info{devicePrefix + name, "n/a", "n/a"};
     if (!usb)
         return info;
 
@@ -127,16 +220,44 @@ std::vector<PortInfo> list_ports(const fs::path& sysfsRoot, const std::string& d
     std::vector<PortInfo> ports;
     try
     {
-        std::error_code error;
-        for (fs::directory_iterator entry(sysfsRoot / "class" / "tty", error), end; !error && entry != end;
-             entry.increment(error))
+        const fs::path classFolder = sysfsRoot / "class" / "tty";
+        const Directory classDirectory(::opendir(classFolder.c_str()));
+        if (!classDirectory)
+            return {};
+        const std::vector<std::string> names = entryNames(classDirectory.get());
+
+        // The kernel puts every tty without a parent device, and only those,
+        // under devices/virtual/tty, and only a tty with a parent device has
+        // a device link: one folder read leaves out the virtual consoles and
+        // the pseudo-terminals without a look at each of them.
+        std::vector<std::string> virtualNames =
+            entryNames(Directory(::opendir((sysfsRoot / "devices" / "virtual" / "tty").c_str())).get());
+        std::sort(virtualNames.begin(), virtualNames.end());
+
+        std::optional<UsbDeviceFinder> finder;
+        const int classFd = ::dirfd(classDirectory.get());
+        std::string ttyTarget;
+        std::string deviceTarget;
+        for (const std::string& name : names)
         {
-            // Only ports backed by a device: this leaves out the virtual
-            // consoles and the pseudo-terminals.
-            std::error_code linkError;
-            if (!fs::exists(fs::symlink_status(entry->path() / "device", linkError)))
+            if (std::binary_search(virtualNames.begin(), virtualNames.end(), name))
                 continue;
-            ports.push_back(describePort(entry->path(), sysfsRoot, devicePrefix));
+            const LinkState device = readLink(classFd, name + "/device", deviceTarget);
+            if (device == LinkState::missing)
+                continue;
+            const LinkState tty = readLink(classFd, name, ttyTarget);
+            if (tty == LinkState::missing)
+            {
+                ports.push_back(describePort(name, std::nullopt, devicePrefix));
+                continue;
+            }
+            if (tty == LinkState::notALink)
+                ttyTarget = name;
+            if (device == LinkState::notALink)
+                deviceTarget = "device";
+            if (!finder)
+                finder.emplace(sysfsRoot);
+            ports.push_back(describePort(name, finder->find(ttyTarget, deviceTarget), devicePrefix));
         }
     }
     catch (const std::exception&)

@@ -18,6 +18,11 @@ uint8_t DeviceHandler::readNextByte()
     return byte;
 }
 
+void DeviceHandler::putBack(uint8_t byte)
+{
+    inputBuffer.insert(inputBuffer.begin(), byte);
+}
+
 void DeviceHandler::flushAllInputBuffers()
 {
     flushDeviceInputBuffer();

@@ -33,6 +33,8 @@ public:
 
     // Takes the first byte of the local buffer, which must not be empty.
     uint8_t readNextByte();
+    // Puts a byte taken back in front, for the next step to take again.
+    void putBack(uint8_t byte);
     void flushAllInputBuffers();
     size_t getInputBufferSize() const noexcept { return inputBuffer.size(); }
     bool isInputBufferEmpty() const noexcept { return inputBuffer.empty(); }

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <system_error>
+#include <thread>
 
 namespace xymodem
 {
@@ -21,6 +22,12 @@ namespace
 // Short enough that a stop request is seen at once, long enough not to
 // keep a core busy.
 constexpr std::chrono::milliseconds waitSlice{100};
+// Receivers purge their input right after they answer (lrzsz's rb does): a
+// block that arrives before the purge is lost and costs the receiver's whole
+// retry period (6 s after an ACK, 14 s after a "C"). So every block waits a
+// moment after the answer it follows, longer after a "C".
+constexpr std::chrono::microseconds answerTurnaround{200};
+constexpr std::chrono::microseconds requestTurnaround{5000};
 constexpr int64_t microsecondsPerSecond = 1000000;
 
 // The file clock of the standard library need not count from 1970, so the
@@ -114,24 +121,27 @@ std::string FileTransferProtocol::getNextFileBlock(std::ifstream& stream, long n
 
 void FileTransferProtocol::writePacket(const Packet& packet)
 {
+    waitForTurnaround();
     device.flushAllInputBuffers();
-    requestsSinceLastBlock = 0;
     writeToDevice(packet.data(), packet.size());
+}
+
+void FileTransferProtocol::waitForTurnaround() const
+{
+    std::this_thread::sleep_for(receivedByte == CRC_REQUEST ? requestTurnaround : answerTurnaround);
 }
 
 unsigned char FileTransferProtocol::requestAgainAsNak(unsigned char byte, bool awaitingFirstBlock)
 {
     if (byte != CRC_REQUEST || !awaitingFirstBlock)
         return byte;
-    if (++requestsSinceLastBlock < 2)
-        return byte;
-    requestsSinceLastBlock = 0;
     logger->info("The receiver asked again for the block it awaits: sending it again");
     return NAK;
 }
 
 void FileTransferProtocol::writeControlByte(uint8_t byte)
 {
+    waitForTurnaround();
     device.flushAllInputBuffers();
     writeToDevice(&byte, 1);
 }
@@ -173,7 +183,7 @@ bool FileTransferProtocol::runLoop(const std::function<unsigned(unsigned char)>&
                                    unsigned abortedState, bool logPackets)
 {
     using Clock = std::chrono::steady_clock;
-    auto deadline = Clock::now() + device.getReadTimeout();
+    auto deadline = Clock::now() + answerLimit();
     while (!finished)
     {
         if (yieldCallback())
@@ -187,6 +197,7 @@ bool FileTransferProtocol::runLoop(const std::function<unsigned(unsigned char)>&
             continue;
         }
         const auto byte = device.readNextByte();
+        receivedByte = byte;
         const auto next = nextState(byte);
         logger->debug("Current state {}", next);
         if (next == fallback)
@@ -198,7 +209,7 @@ bool FileTransferProtocol::runLoop(const std::function<unsigned(unsigned char)>&
         if (next == abortedState && byte == CAN)
             receiverReleased = true;
         executeState(currentState, logPackets);
-        deadline = Clock::now() + device.getReadTimeout();
+        deadline = Clock::now() + answerLimit();
     }
     return true;
 }
@@ -208,7 +219,9 @@ void FileTransferProtocol::receive(std::chrono::steady_clock::time_point deadlin
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline)
     {
-        logger->warn("Timeout ... Transmission aborted");
+        // Silence after the end of the batch ends it without a failure.
+        if (!lastHeaderSent)
+            logger->warn("Timeout ... Transmission aborted");
         throw XYModemExceptions::Timeout(readTimeoutSeconds());
     }
     const auto slice = std::min(std::chrono::ceil<std::chrono::milliseconds>(deadline - now), waitSlice);

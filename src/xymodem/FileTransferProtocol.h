@@ -48,12 +48,15 @@ protected:
     // How the byte reads in the current state; by default it is what it is.
     virtual unsigned char interpret(unsigned char byte) { return byte; }
 
-    // A receiver that has not had the first block of a transfer yet (a
-    // header, or a file's first packet) asks for it again with "C", not NAK.
-    // The first "C" after a send may have crossed the block on the line; a
-    // second one means the block was lost, so it counts as a NAK and the
-    // re-send stays under the retry limits.
+    // A receiver that has not had the first block of a transfer (a header,
+    // or a file's first packet) asks for it again with "C", not NAK: while
+    // that block's ACK is awaited, a "C" reads as a NAK, so the block goes
+    // again at once and under the retry limits. (A "C" that comes with the
+    // ACK never gets here: the ACK moves the machine on first.)
     unsigned char requestAgainAsNak(unsigned char byte, bool awaitingFirstBlock);
+
+    // How long the receiver may stay silent in the current state.
+    virtual std::chrono::milliseconds answerLimit() const { return device.getReadTimeout(); }
 
     // The first row that leaves the current state on this byte and whose
     // guard holds gives the next state; no row gives the fallback.
@@ -113,8 +116,8 @@ protected:
     int64_t lastWriteTime = 0;
     // The receiver cancelled, was cancelled, or cannot be reached any more.
     bool receiverReleased = false;
-    // "C"s received since the last block was written.
-    int requestsSinceLastBlock = 0;
+    // The byte, as received, that drove the current step.
+    unsigned char receivedByte = 0;
 
 private:
     bool runLoop(const std::function<unsigned(unsigned char)>& nextState, unsigned fallback,
@@ -122,6 +125,8 @@ private:
     // Waits one slice for input and takes it into the local buffer.
     void receive(std::chrono::steady_clock::time_point deadline);
     void writeToDevice(const uint8_t* data, size_t length);
+    // Lets the receiver finish with its answer before the next block.
+    void waitForTurnaround() const;
     int readTimeoutSeconds() const;
 };
 } // namespace xymodem

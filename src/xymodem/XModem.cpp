@@ -28,16 +28,23 @@ constexpr auto retriesExhausted = transitionGuards::retriesExhausted<XModem::ret
 // A byte that matches no row leaves the machine waiting where it was (see
 // runStateMachine), so a stray "C" never skips a packet and every re-send
 // goes through the retry limits below. An empty file goes from the
-// receiver's "C" straight to EOT.
+// receiver's "C" straight to EOT. A receiver that had the header twice
+// (its first ACK was lost) asks for packet 1 with NAK: that starts the data
+// as "C" does. A "C" after EOT is the receiver asking for the next header,
+// which it does only once it has the file: the EOT's ACK was lost.
 const XModem::Table XModem::stateTransitions{{
     {waitingStart, sendPacket, CRC_REQUEST, packetsRemain},
     {waitingStart, sendEOT, CRC_REQUEST, noPacketsRemain},
+    {waitingStart, sendPacket, NAK, packetsRemain},
+    {waitingStart, sendEOT, NAK, noPacketsRemain},
     {sendPacket, sendPacket, ACK, packetsRemain},
     {sendPacket, resendPacket, NAK, always},
     {sendPacket, sendEOT, ACK, noPacketsRemain},
     {sendEOT, transmissionFinished, ACK, always},
     {sendEOT, resendEOT, NAK, always},
     {resendEOT, transmissionFinished, ACK, always},
+    {sendEOT, transmissionFinished, CRC_REQUEST, always},
+    {resendEOT, transmissionFinished, CRC_REQUEST, always},
     {resendEOT, resendEOT, NAK, mayRetry},
     {resendEOT, transmissionAborted, NAK, retriesExhausted},
     {resendPacket, resendPacket, NAK, mayRetry},
@@ -162,6 +169,12 @@ void XModem::executeState(unsigned state, bool logPackets)
         break;
     case transmissionFinished:
         finished = true;
+        if (receivedByte == CRC_REQUEST)
+        {
+            // The batch acts on this request for the next header.
+            device.putBack(CRC_REQUEST);
+            logger->info("The receiver asks for the next file: it has this one");
+        }
         logger->info("XModem transmission finished successfully !");
         break;
     case transmissionAborted:

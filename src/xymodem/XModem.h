@@ -45,7 +45,7 @@ public:
     Packet makeDataPacket(const std::string& block, const uint8_t& packetNumber, bool logPackets);
 
 private:
-    using Table = std::array<Transition, 19>;
+    using Table = std::array<Transition, 23>;
     static const Table stateTransitions;
 
     bool sendFile(const std::filesystem::path& path, bool logPackets);

@@ -6,7 +6,10 @@
 
 #include <spdlog/spdlog.h>
 
+#include <algorithm>
+#include <fstream>
 #include <stdexcept>
+#include <system_error>
 
 namespace xymodem
 {
@@ -18,9 +21,10 @@ constexpr auto retriesExhausted = transitionGuards::retriesExhausted<YModem::ret
 } // namespace
 
 // A byte that matches no row leaves the machine waiting where it was (see
-// runStateMachine), so no row leaves unexpectedInput: a stray "C" while a
-// header's ACK is awaited neither re-sends the header outside the retry
-// limits nor resets them. A second "C" there reads as a NAK (interpret).
+// runStateMachine), so no row leaves unexpectedInput. A "C" while a
+// header's ACK is awaited reads as a NAK (interpret): the receiver lost the
+// header, or had it and lost its ACK; either way it gets the header again
+// under the retry limits, and one that had it ACKs it once more.
 const YModem::Table YModem::stateTransitions{{
     {waitingStart, sendHeader, CRC_REQUEST, always},
     {sendHeader, headerAcknowledged, ACK, always},
@@ -47,8 +51,9 @@ YModem::~YModem() = default;
 void YModem::transmit(const std::vector<std::filesystem::path>& filesToSend,
                       std::function<void(float)> update, std::function<bool()> yield, bool logPackets)
 {
-    guards.clear();
     files = filesToSend;
+    checkFiles();
+    guards.clear();
     updateCallback = std::move(update);
     yieldCallback = std::move(yield);
     finished = false;
@@ -107,6 +112,27 @@ void YModem::transmit(const std::vector<std::filesystem::path>& filesToSend,
     }
     if (!completed)
         cancelReceiver();
+}
+
+void YModem::checkFiles() const
+{
+    for (const auto& path : files)
+    {
+        std::error_code error;
+        const bool regular = std::filesystem::is_regular_file(path, error);
+        static_cast<void>(std::filesystem::file_size(path, error));
+        if (!regular || error || !std::ifstream(path, std::ios::binary).is_open())
+        {
+            logger->error("Could not open file located at {}", path.string());
+            throw XYModemExceptions::CouldNotOpenFile(path.string());
+        }
+    }
+}
+
+std::chrono::milliseconds YModem::answerLimit() const
+{
+    const auto limit = device.getReadTimeout();
+    return lastHeaderSent ? std::min(limit, std::chrono::milliseconds(endOfBatchAnswerLimit)) : limit;
 }
 
 void YModem::endWithoutAcknowledgement(const std::exception& reason)

@@ -3,6 +3,7 @@
 #include "FileTransferProtocol.h"
 #include "XModem.h"
 
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -26,6 +27,9 @@ public:
     static constexpr unsigned transmissionAborted = 5;
 
     static constexpr std::string_view retries = "YModem number of retries";
+    // Every file has been acknowledged when the end of the batch goes out;
+    // a receiver that says nothing to it has them all.
+    static constexpr std::chrono::milliseconds endOfBatchAnswerLimit{2000};
 
     // logLevel in the logging library's numbering (2 is info); an empty
     // logFile logs to the console only.
@@ -33,12 +37,14 @@ public:
     ~YModem() override;
 
     // Sends the files, the last one first. Returns when the receiver has
-    // acknowledged the end of the batch, or has gone silent or away after
-    // it, or when the yield callback asked to stop (the receiver is then
-    // cancelled with CAN CAN). Throws
-    // XYModemExceptions on a time-out, too many re-sends, a cancel by the
-    // receiver or an unreadable file, cancelling the receiver first, and
-    // passes the device's own exceptions through.
+    // acknowledged the end of the batch, or has not within
+    // endOfBatchAnswerLimit or gone away after it, or when the yield callback
+    // asked to stop (the receiver is then cancelled with CAN CAN). Throws
+    // XYModemExceptions::CouldNotOpenFile before sending anything when a
+    // file is missing or unreadable; throws XYModemExceptions on a time-out,
+    // too many re-sends, a cancel by the receiver or a file that vanished,
+    // cancelling the receiver first, and passes the device's own exceptions
+    // through.
     void transmit(const std::vector<std::filesystem::path>& files, std::function<void(float)> updateCallback,
                   std::function<bool()> yieldCallback, bool logPackets);
 
@@ -52,6 +58,9 @@ private:
 
     void executeState(unsigned state, bool logPackets) override;
     unsigned char interpret(unsigned char byte) override;
+    std::chrono::milliseconds answerLimit() const override;
+    // Every file is there and its size readable, before anything is sent.
+    void checkFiles() const;
     void executeSendHeader(bool logPackets);
     void acknowledgeHeader(bool logPackets);
     void endWithoutAcknowledgement(const std::exception& reason);

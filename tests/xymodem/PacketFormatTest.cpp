@@ -1,9 +1,6 @@
-#include "ControlBytes.h"
 #include "Crc16.h"
-#include "GuardConditions.h"
 #include "PacketBuilder.h"
 #include "YModemPacketId.h"
-#include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +10,7 @@
 #include <vector>
 
 using namespace xymodem;
+using Bytes = std::vector<uint8_t>;
 
 namespace
 {
@@ -29,137 +27,92 @@ uint16_t bitwiseCrc(const uint8_t* data, size_t length)
     return crc;
 }
 
-uint16_t packetCrc(const Packet& packet)
+Bytes bytesOf(std::initializer_list<uint8_t> start, const std::string& text = "")
 {
-    return static_cast<uint16_t>(packet[1027] << 8 | packet[1028]);
+    Bytes bytes(start);
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return bytes;
 }
 
-std::vector<uint8_t> payloadOf(const Packet& packet)
+// The number after `from` or before it, as the sender counts.
+uint8_t stepped(uint8_t from, bool up)
 {
-    return {packet.begin() + 3, packet.begin() + 1027};
+    tools::YModemPacketId id(from);
+    return up ? (++id).get() : static_cast<uint8_t>(--id);
+}
+
+// A packet: its first bytes, then `fill` up to the CRC over the payload.
+struct PacketCase
+{
+    const char* name;
+    Packet packet;
+    Bytes front;
+    uint8_t fill;
+};
+
+void PrintTo(const PacketCase& row, std::ostream* out)
+{
+    *out << row.name;
 }
 } // namespace
 
-TEST(Crc16, MatchesTheCheckValueAndKnownPayloads)
+TEST(Crc16, MatchesTheCheckValueAndABitwiseCrc)
 {
     const std::string check = "123456789";
     EXPECT_EQ(Crc16::compute(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0x31C3);
-
-    const std::vector<uint8_t> ones(1024, 0xFF);
+    const Bytes ones(1024, 0xFF);
     EXPECT_EQ(Crc16::compute(ones.data(), ones.size()), 0xC084);
 
-    EXPECT_EQ(Crc16::nibbleTable[0], 0x0000);
-    EXPECT_EQ(Crc16::nibbleTable[1], 0x1021);
-    EXPECT_EQ(Crc16::nibbleTable[2], 0x2042);
-    EXPECT_EQ(Crc16::nibbleTable[3], 0x3063);
-    EXPECT_EQ(Crc16::nibbleTable[15], 0xF1EF);
-}
-
-TEST(Crc16, AgreesWithABitwiseCrcOnRandomPayloads)
-{
     std::mt19937 generator(7);
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<size_t> length(0, 2048);
     for (int round = 0; round < 500; ++round)
     {
-        std::vector<uint8_t> data(length(generator));
+        Bytes data(length(generator));
         for (auto& b : data)
             b = static_cast<uint8_t>(byte(generator));
-        ASSERT_EQ(Crc16::compute(data.data(), data.size()), bitwiseCrc(data.data(), data.size()))
-            << "length " << data.size();
+        ASSERT_EQ(Crc16::compute(data.data(), data.size()), bitwiseCrc(data.data(), data.size()));
     }
 }
 
-TEST(PacketFormat, DataPacketsCarryNumberComplementFillAndCrc)
+class PacketFormat : public testing::TestWithParam<PacketCase>
 {
-    const auto packet = PacketBuilder::data("abc", 1);
-    EXPECT_EQ(packet.size(), 1029u);
-    EXPECT_EQ(packet[0], 0x02);
-    EXPECT_EQ(packet[1], 0x01);
-    EXPECT_EQ(packet[2], 0xFE);
-    EXPECT_EQ(packet[3], 'a');
-    EXPECT_EQ(packet[4], 'b');
-    EXPECT_EQ(packet[5], 'c');
-    for (size_t i = 6; i < 1027; ++i)
-        ASSERT_EQ(packet[i], 0xFF) << "offset " << i;
-    const auto payload = payloadOf(packet);
-    EXPECT_EQ(packetCrc(packet), bitwiseCrc(payload.data(), payload.size()));
-    EXPECT_EQ(PacketBuilder::describe(packet).rfind("0x02,0x01,0xfe,0x61,0x62,0x63,0xff,", 0), 0u);
+};
 
-    const auto oneByte = PacketBuilder::data(std::string(1, '\x00'), 7);
-    EXPECT_EQ(oneByte[3], 0x00);
-    EXPECT_EQ(oneByte[4], 0xFF);
-    EXPECT_EQ(oneByte[1026], 0xFF);
+TEST_P(PacketFormat, FrontFillAndCrc)
+{
+    const auto& row = GetParam();
+    const auto& packet = row.packet;
+    ASSERT_EQ(packet.size(), 1029u);
+    EXPECT_EQ(Bytes(packet.begin(), packet.begin() + static_cast<long>(row.front.size())), row.front);
+    for (size_t i = row.front.size(); i < 1027; ++i)
+        ASSERT_EQ(packet[i], row.fill) << "offset " << i;
+    EXPECT_EQ(packet[1027] << 8 | packet[1028], bitwiseCrc(packet.data() + 3, 1024));
+}
 
-    const auto full = PacketBuilder::data(std::string(1024, '\x5A'), 3);
-    for (size_t i = 3; i < 1027; ++i)
-        ASSERT_EQ(full[i], 0x5A);
+INSTANTIATE_TEST_SUITE_P(
+    Packets, PacketFormat,
+    testing::Values(
+        PacketCase{"Data", PacketBuilder::data("abc", 1), bytesOf({2, 1, 0xFE}, "abc"), 0xFF},
+        PacketCase{"OneZeroByte", PacketBuilder::data(std::string(1, '\0'), 7), bytesOf({2, 7, 0xF8, 0}),
+                   0xFF},
+        PacketCase{"FullBlock", PacketBuilder::data(std::string(1024, 'Z'), 3), bytesOf({2, 3, 0xFC}), 'Z'},
+        PacketCase{"Number255", PacketBuilder::data("x", stepped(254, true)), bytesOf({2, 255, 0}, "x"),
+                   0xFF},
+        PacketCase{"NumberWrapsTo0", PacketBuilder::data("x", stepped(255, true)), bytesOf({2, 0, 0xFF}, "x"),
+                   0xFF},
+        PacketCase{"NumberWrapsBackTo255", PacketBuilder::data("x", stepped(0, false)),
+                   bytesOf({2, 255, 0}, "x"), 0xFF},
+        PacketCase{"Header", PacketBuilder::header("a.dat", 2048, 1600000000LL * 1000000),
+                   bytesOf({2, 0, 0xFF}, std::string("a.dat") + '\0' + "2048 1600000000000000"), 0},
+        // Name, NUL, "1 0" and the terminating NUL fill the payload exactly.
+        PacketCase{"FullestHeader", PacketBuilder::header(std::string(1019, 'n'), 1, 0),
+                   bytesOf({2, 0, 0xFF}, std::string(1019, 'n') + '\0' + "1 0"), 0},
+        PacketCase{"EndOfBatch", PacketBuilder::endOfBatch(), bytesOf({2, 0, 0xFF}), 0}),
+    [](const testing::TestParamInfo<PacketCase>& row) { return std::string(row.param.name); });
+
+TEST(PacketFormat, RefusesBlocksAndNamesThatDoNotFit)
+{
     EXPECT_THROW(PacketBuilder::data(std::string(1025, 'x'), 1), std::length_error);
-}
-
-TEST(PacketFormat, PacketNumberWrapsAfter255)
-{
-    tools::YModemPacketId id(254);
-    ++id;
-    EXPECT_EQ(id.get(), 255);
-    EXPECT_EQ(PacketBuilder::data("x", id)[2], 0x00);
-    ++id;
-    EXPECT_EQ(id.get(), 0);
-    EXPECT_EQ(PacketBuilder::data("x", id)[2], 0xFF);
-    --id;
-    EXPECT_EQ(static_cast<uint8_t>(id), 255);
-}
-
-TEST(PacketFormat, HeaderHoldsNameSizeAndMicrosecondTime)
-{
-    const auto packet = PacketBuilder::header("a.dat", 2048, 1600000000LL * 1000000);
-    EXPECT_EQ(packet[0], 0x02);
-    EXPECT_EQ(packet[1], 0x00);
-    EXPECT_EQ(packet[2], 0xFF);
-    const std::string expected = std::string("a.dat") + '\0' + "2048 1600000000000000";
-    const auto payload = payloadOf(packet);
-    EXPECT_EQ(std::string(payload.begin(), payload.begin() + static_cast<long>(expected.size())), expected);
-    for (size_t i = expected.size(); i < payload.size(); ++i)
-        ASSERT_EQ(payload[i], 0x00) << "offset " << i;
-    EXPECT_EQ(packetCrc(packet), bitwiseCrc(payload.data(), payload.size()));
-}
-
-TEST(PacketFormat, HeaderRefusesANameThatLeavesNoRoom)
-{
-    // Name, NUL, "1 0" and a terminating NUL fill the payload exactly at 1019.
-    const auto fullest = PacketBuilder::header(std::string(1019, 'n'), 1, 0);
-    EXPECT_EQ(fullest[1025], '0');
-    EXPECT_EQ(fullest[1026], 0x00);
     EXPECT_THROW(PacketBuilder::header(std::string(1020, 'n'), 1, 0), std::length_error);
-    EXPECT_THROW(PacketBuilder::header(std::string(5000, 'n'), 1, 0), std::length_error);
-}
-
-TEST(PacketFormat, EndOfBatchIsAnEmptyPacketZero)
-{
-    const auto packet = PacketBuilder::endOfBatch();
-    EXPECT_EQ(packet[0], 0x02);
-    EXPECT_EQ(packet[1], 0x00);
-    EXPECT_EQ(packet[2], 0xFF);
-    for (size_t i = 3; i < 1029; ++i)
-        ASSERT_EQ(packet[i], 0x00) << "offset " << i;
-}
-
-TEST(GuardConditions, CountsNamedValuesAndRefusesUnknownKeys)
-{
-    GuardConditions guards;
-    guards.addGuards({{"a", 3}, {"b", 5}});
-    guards.addGuards({{"a", 9}});
-    EXPECT_EQ(guards.get("a"), 3);
-    guards.addGuard("a", 9);
-    EXPECT_EQ(guards.get("a"), 9);
-    guards.inc("b");
-    guards.dec("a");
-    EXPECT_EQ(guards.get("b"), 6);
-    EXPECT_EQ(guards.get("a"), 8);
-    guards.clear();
-    EXPECT_EQ(guards.get("a"), 0);
-    EXPECT_EQ(guards.get("b"), 0);
-    EXPECT_THROW(guards.get("c"), std::out_of_range);
-    EXPECT_THROW(guards.set("c", 1), std::out_of_range);
-    EXPECT_THROW(guards.inc("c"), std::out_of_range);
 }

@@ -148,8 +148,6 @@ void ReceiverModel::accept(const Event& event, const Bytes& written)
         ended = true;
         break;
     case Kind::cancel:
-        cancelSeen = true;
-        break;
     case Kind::invalid:
         break;
     }

@@ -63,7 +63,6 @@ public:
     const std::vector<Event>& events() const noexcept { return history; }
     const std::vector<std::string>& problems() const noexcept { return faults; }
     bool batchEnded() const noexcept { return ended; }
-    bool cancelled() const noexcept { return cancelSeen; }
     // Packet numbers of the data packets accepted, in order.
     const std::vector<uint8_t>& acceptedNumbers() const noexcept { return numbers; }
 
@@ -85,6 +84,5 @@ private:
     int lastPosition = -1;
     int positionAttempts = 0;
     bool ended = false;
-    bool cancelSeen = false;
 };
 } // namespace xymodemtest

@@ -30,8 +30,6 @@ public:
     void arriveWhileWaiting(const std::vector<Bytes>& reads);
 
     const std::vector<Bytes>& writes() const noexcept { return written; }
-    // Bytes of the local buffer, for tests of the buffer itself.
-    const std::vector<uint8_t>& localBuffer() const noexcept { return inputBuffer; }
 
     void write(const uint8_t* data, size_t length) override;
     void readAll() override;
