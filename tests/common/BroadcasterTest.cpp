@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,65 +15,46 @@ struct Listener
     virtual void changed(int value) = 0;
 };
 
-class TestBroadcaster : public utils::Broadcaster<Listener>
+struct Rig : utils::Broadcaster<Listener>
 {
-public:
-    mutable std::vector<Listener*> added;
-
-protected:
-    void listenerAdded(Listener* listener) const override { added.push_back(listener); }
-};
-
-struct Recorder : Listener
-{
-    Recorder(std::vector<std::string>& journalToUse, std::string nameToUse)
-        : journal(journalToUse)
-        , name(std::move(nameToUse))
+    // A listener that journals its calls under its name and runs onChange.
+    struct Recorder : Listener
     {
-    }
-    void changed(int value) override
-    {
-        journal.push_back(name + ":" + std::to_string(value));
-        if (onChange)
-            onChange();
-    }
-    std::vector<std::string>& journal;
-    std::string name;
-    std::function<void()> onChange;
+        Recorder(Rig& rigToUse, std::string nameToUse)
+            : rig(rigToUse)
+            , name(std::move(nameToUse))
+        {
+        }
+        void changed(int value) override
+        {
+            rig.journal.push_back(name + ":" + std::to_string(value));
+            if (onChange)
+                std::exchange(onChange, nullptr)();
+        }
+        Rig& rig;
+        std::string name;
+        std::function<void()> onChange;
+    };
+    void listenerAdded(Listener* listener) const override { journal.push_back("added " + name(listener)); }
+    std::string name(Listener* listener) const { return static_cast<Recorder*>(listener)->name; }
+    mutable std::vector<std::string> journal;
 };
 } // namespace
 
-TEST(Broadcaster, NotifiesMostRecentlyAddedFirstAndCallsTheHookOncePerListener)
-{
-    TestBroadcaster broadcaster;
-    std::vector<std::string> journal;
-    Recorder a(journal, "A"), b(journal, "B");
-
-    broadcaster.addChangeListener(&a);
-    broadcaster.addChangeListener(&b);
-    broadcaster.sendChangeMessage(&Listener::changed, 7);
-
-    EXPECT_EQ(journal, (std::vector<std::string>{"B:7", "A:7"}));
-    EXPECT_EQ(broadcaster.added, (std::vector<Listener*>{&a, &b}));
-}
-
-TEST(Broadcaster, RefusesADuplicateWithOneWarningAndRemovingAStrangerWarnsToo)
+TEST(Broadcaster, NotifiesMostRecentFirstAndRefusesADuplicateWithAWarning)
 {
     testsupport::LogCapture log;
-    TestBroadcaster broadcaster;
-    std::vector<std::string> journal;
-    Recorder a(journal, "A"), stranger(journal, "S");
-
-    broadcaster.addChangeListener(&a);
-    broadcaster.addChangeListener(&a);
-    broadcaster.removeChangeListener(&stranger);
-    broadcaster.sendChangeMessage(&Listener::changed, 1);
-
-    EXPECT_EQ(journal, (std::vector<std::string>{"A:1"}));
-    EXPECT_EQ(broadcaster.added.size(), 1u);
+    Rig rig;
+    Rig::Recorder a(rig, "A"), b(rig, "B"), stranger(rig, "S");
+    rig.sendChangeMessage(&Listener::changed, 0); // an empty list is harmless
+    for (auto* listener : {&a, &b, &a})
+        rig.addChangeListener(listener);
+    rig.removeChangeListener(&stranger);
+    rig.sendChangeMessage(&Listener::changed, 7);
+    EXPECT_EQ(rig.journal, (std::vector<std::string>{"added A", "added B", "B:7", "A:7"}));
     EXPECT_EQ(log.count(spdlog::level::warn,
-                        "Broadcaster::addChangeListener: Invalid input: The listener to add is "
-                        "already in the listener list."),
+                        "Broadcaster::addChangeListener: Invalid input: The listener to add "
+                        "is already in the listener list."),
               1);
     EXPECT_EQ(
         log.count(spdlog::level::warn,
@@ -82,38 +64,19 @@ TEST(Broadcaster, RefusesADuplicateWithOneWarningAndRemovingAStrangerWarnsToo)
 
 TEST(Broadcaster, ListenersRemovedOrAddedDuringABroadcastAreSkippedInThatPass)
 {
-    TestBroadcaster broadcaster;
-    std::vector<std::string> journal;
-    Recorder a(journal, "A"), b(journal, "B"), c(journal, "C"), late(journal, "L");
-
-    broadcaster.addChangeListener(&a);
-    broadcaster.addChangeListener(&b);
-    broadcaster.addChangeListener(&c);
-    // Order of calls is C, B, A: C removes A before A's turn and adds L.
+    Rig rig;
+    Rig::Recorder a(rig, "A"), b(rig, "B"), c(rig, "C"), late(rig, "L");
+    for (auto* listener : {&a, &b, &c})
+        rig.addChangeListener(listener);
+    // Called C, B, A: C removes A before its turn and adds L; B removes itself.
     c.onChange = [&]
     {
-        broadcaster.removeChangeListener(&a);
-        broadcaster.addChangeListener(&late);
-        c.onChange = nullptr;
+        rig.removeChangeListener(&a);
+        rig.addChangeListener(&late);
     };
-    broadcaster.sendChangeMessage(&Listener::changed, 2);
-    EXPECT_EQ(journal, (std::vector<std::string>{"C:2", "B:2"}));
-
-    journal.clear();
-    broadcaster.sendChangeMessage(&Listener::changed, 3);
-    EXPECT_EQ(journal, (std::vector<std::string>{"L:3", "C:3", "B:3"}));
-}
-
-TEST(Broadcaster, AListenerRemovingItselfAndAnEmptyListAreHarmless)
-{
-    TestBroadcaster broadcaster;
-    broadcaster.sendChangeMessage(&Listener::changed, 0);
-
-    std::vector<std::string> journal;
-    Recorder a(journal, "A");
-    broadcaster.addChangeListener(&a);
-    a.onChange = [&] { broadcaster.removeChangeListener(&a); };
-    broadcaster.sendChangeMessage(&Listener::changed, 4);
-    broadcaster.sendChangeMessage(&Listener::changed, 5);
-    EXPECT_EQ(journal, (std::vector<std::string>{"A:4"}));
+    b.onChange = [&] { rig.removeChangeListener(&b); };
+    rig.journal.clear();
+    rig.sendChangeMessage(&Listener::changed, 2);
+    rig.sendChangeMessage(&Listener::changed, 3);
+    EXPECT_EQ(rig.journal, (std::vector<std::string>{"C:2", "added L", "B:2", "L:3", "C:3"}));
 }

@@ -26,35 +26,29 @@ TEST(ValueListenerBinder, CallsOnceAtOnceThenOnEveryRealChangeUntilDestroyed)
     RecordingListener listener;
     {
         const ValueListenerBinder binder(value, &listener);
-        ASSERT_EQ(listener.seen, (std::vector<juce::String>{"first"}));
-
+        EXPECT_EQ(listener.seen.size(), 1u);
         value = "second";
         value = "second";
         testsupport::pumpMessages(50ms);
-        EXPECT_EQ(listener.seen, (std::vector<juce::String>{"first", "second"}));
     }
     value = "third";
     testsupport::pumpMessages(50ms);
-    EXPECT_EQ(listener.seen.size(), 2u);
+    EXPECT_EQ(listener.seen, (std::vector<juce::String>{"first", "second"}));
 }
 
-TEST(Status, StartsEmptyLogsAndNotifiesOncePerRealChange)
+TEST(Status, LogsAndNotifiesOncePerRealChange)
 {
     testsupport::LogCapture log;
     Status status;
     RecordingListener listener;
     status.message.addListener(&listener);
-
     EXPECT_EQ(readStatusText(status), "");
     EXPECT_TRUE(setStatusText(status, "Updating firmware."));
     EXPECT_FALSE(setStatusText(status, "Updating firmware."));
     testsupport::pumpMessages(50ms);
     EXPECT_TRUE(setStatusText(status, "Updating DSP."));
     testsupport::pumpMessages(50ms);
-
-    EXPECT_EQ(readStatusText(status), "Updating DSP.");
     EXPECT_EQ(log.count(spdlog::level::info, "Update status: Updating firmware."), 1);
-    EXPECT_EQ(log.count(spdlog::level::info, "Update status: Updating DSP."), 1);
     EXPECT_EQ(listener.seen, (std::vector<juce::String>{"Updating firmware.", "Updating DSP."}));
     status.message.removeListener(&listener);
 }
@@ -65,20 +59,10 @@ TEST(SharedValueTable, KeysFromTemporaryTextStayValidAndReachTheSameEntry)
     {
         std::string temporary = "made at run time";
         table[temporary] = 42;
-        // Overwrite the buffer the key was read from.
-        std::fill(temporary.begin(), temporary.end(), 'x');
+        std::fill(temporary.begin(), temporary.end(), 'x'); // overwrites the text the key was read from
     }
     for (int i = 0; i < 64; ++i)
         table[std::to_string(i)] = i; // forces rehashes
-
-    const std::string sameText = "made at run time";
-    ASSERT_TRUE(table.contains(sameText));
-    EXPECT_EQ(static_cast<int>(table[sameText].getValue()), 42);
+    EXPECT_EQ(static_cast<int>(table.at("made at run time").getValue()), 42);
     EXPECT_EQ(table.size(), 65u);
-    EXPECT_THROW(table.at("absent"), std::out_of_range);
-
-    int found = 0;
-    for (const auto& [key, value] : table)
-        found += key == "made at run time" ? 1 : 0;
-    EXPECT_EQ(found, 1);
 }

@@ -18,13 +18,12 @@ struct FlagJournal : juce::Value::Listener
 };
 } // namespace
 
-TEST(LongOperation, TheFlagIsOnWhileTheGuardLives)
+TEST(LongOperation, TheFlagIsOnWhileTheGuardLivesOnAnotherThread)
 {
     Core core;
     auto& flag = core.values[Dictionary::firmwareLongOperation];
     FlagJournal journal;
     flag.addListener(&journal);
-
     std::atomic<bool> release{false};
     std::thread worker(
         [&]
@@ -33,7 +32,6 @@ TEST(LongOperation, TheFlagIsOnWhileTheGuardLives)
             while (!release)
                 std::this_thread::sleep_for(1ms);
         });
-
     EXPECT_TRUE(testsupport::pumpUntil([&] { return static_cast<bool>(flag.getValue()); }, 2000ms));
     release = true;
     worker.join();
@@ -51,8 +49,7 @@ TEST(LongOperation, ToggleFlipsRatherThanSetsAndOutlivingFlipsAreHarmless)
     core->toggleFirmwareLongOperation();
     testsupport::pumpMessages(30ms);
     EXPECT_FALSE(static_cast<bool>(flag.getValue()));
-
     core->toggleFirmwareLongOperation();
     core.reset();
-    testsupport::pumpMessages(30ms); // the posted flip finds no Core and does nothing
+    testsupport::pumpMessages(30ms); // the posted flip finds no Core
 }

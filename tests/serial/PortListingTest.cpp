@@ -3,114 +3,64 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <functional>
+#include <optional>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-// A sysfs tree in a temporary folder, laid out as the kernel lays out USB
-// serial ports.
+struct UsbDevice
+{
+    std::string idVendor = "5c6d", idProduct = "0010";
+    std::optional<std::string> manufacturer = "Quarnel", product = "Tavelo", serial = "ABC";
+};
+
+// A sysfs tree in a temporary folder, laid out as the kernel lays out serial ports.
 class FakeSysfs
 {
 public:
-    FakeSysfs()
-        : root(fs::temp_directory_path() /
-               ("tavelo-sysfs-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
-    {
-        fs::create_directories(root / "class" / "tty");
-    }
+    FakeSysfs() { fs::create_directories(root / "class" / "tty"); }
     ~FakeSysfs()
     {
         std::error_code ignored;
         fs::remove_all(root, ignored);
     }
 
-    struct UsbDevice
+    // A CDC ACM port sits on the interface below its USB device; a USB-serial
+    // converter's port one level deeper.
+    void addUsbPort(const std::string& name, const UsbDevice& device, bool converter = false)
     {
-        std::string idVendor = "5c6d";
-        std::string idProduct = "0010";
-        std::optional<std::string> manufacturer = "Quarnel";
-        std::optional<std::string> product = "Tavelo";
-        std::optional<std::string> serial = "ABC";
-    };
-
-    // A USB device with its attributes; returns its folder.
-    fs::path addUsbDevice(const std::string& busPath, const UsbDevice& device)
-    {
-        const fs::path folder = root / "devices" / "pci0000:00" / "0000:00:14.0" / "usb1" / busPath;
-        fs::create_directories(folder);
-        write(folder / "idVendor", device.idVendor + "\n");
-        write(folder / "idProduct", device.idProduct + "\n");
-        if (device.manufacturer)
-            write(folder / "manufacturer", *device.manufacturer + "\n");
-        if (device.product)
-            write(folder / "product", *device.product + "\n");
-        if (device.serial)
-            write(folder / "serial", *device.serial + "\n");
-        return folder;
+        const fs::path usb = root / "devices/pci0000:00/usb1" / ("1-" + name);
+        fs::create_directories(usb);
+        const std::pair<const char*, std::optional<std::string>> attributes[] = {
+            {"idVendor", device.idVendor},
+            {"idProduct", device.idProduct},
+            {"manufacturer", device.manufacturer},
+            {"product", device.product},
+            {"serial", device.serial}};
+        for (const auto& [file, text] : attributes)
+            if (text)
+                std::ofstream(usb / file) << *text << "\n";
+        const fs::path interface = usb / ("1-" + name + ":1.0");
+        addPort(name, converter ? interface / name : interface);
     }
 
-    // A CDC ACM port: its device is the interface right below the USB device.
-    void addAcmPort(const std::string& name, const fs::path& usbDevice)
-    {
-        const fs::path interface = usbDevice / (usbDevice.filename().string() + ":1.0");
-        fs::create_directories(interface / "tty" / name);
-        write(interface / "bInterfaceNumber", "00\n");
-        addClassEntry(name, interface);
-    }
+    std::vector<serial::PortInfo> list() const { return serial::list_ports(root, "/fake-dev/"); }
 
-    // A USB-serial converter port: its device sits one level deeper.
-    void addUsbSerialPort(const std::string& name, const fs::path& usbDevice)
-    {
-        const fs::path portDevice = usbDevice / (usbDevice.filename().string() + ":1.0") / name;
-        fs::create_directories(portDevice / "tty" / name);
-        addClassEntry(name, portDevice);
-    }
+    const fs::path root = fs::temp_directory_path() /
+                          ("tavelo-sysfs-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
 
-    // A port on a platform device, with no USB device above it.
-    void addPlatformPort(const std::string& name)
-    {
-        const fs::path device = root / "devices" / "platform" / "serial8250";
-        fs::create_directories(device / "tty" / name);
-        addClassEntry(name, device);
-    }
-
-    // Ports ttyACM0, ttyACM1, ... on USB devices 1-1, 1-2, ..., each the
-    // default device with the given changes.
-    void addAcmPorts(const std::vector<std::function<void(UsbDevice&)>>& changes)
-    {
-        for (std::size_t i = 0; i < changes.size(); ++i)
-        {
-            UsbDevice device;
-            changes[i](device);
-            addAcmPort("ttyACM" + std::to_string(i), addUsbDevice("1-" + std::to_string(i + 1), device));
-        }
-    }
-
-    // A virtual terminal: no device link.
-    void addVirtualTerminal(const std::string& name)
-    {
-        fs::create_directories(root / "devices" / "virtual" / "tty" / name);
-        fs::create_directory_symlink(fs::path("../../devices/virtual/tty") / name,
-                                     root / "class" / "tty" / name);
-    }
-
-    std::vector<serial::PortInfo> list() const { return serial::list_ports(root, "/dev/"); }
-
-    const fs::path root;
-
-private:
-    void addClassEntry(const std::string& name, const fs::path& device)
+    // A port whose class entry links to its device; a virtual terminal has no link.
+    void addPort(const std::string& name, const fs::path& device, bool linked = true)
     {
         const fs::path entry = device / "tty" / name;
-        fs::create_directory_symlink(fs::relative(entry, root / "class" / "tty"),
-                                     root / "class" / "tty" / name);
-        fs::create_directory_symlink(fs::relative(device, entry), entry / "device");
+        fs::create_directories(entry);
+        fs::create_directory_symlink(fs::relative(entry, root / "class/tty"), root / "class/tty" / name);
+        if (linked)
+            fs::create_directory_symlink(fs::relative(device, entry), entry / "device");
     }
 
-    static void write(const fs::path& file, const std::string& text) { std::ofstream(file) << text; }
-
+private:
     static inline int counter = 0;
 };
 } // namespace
@@ -118,85 +68,52 @@ private:
 TEST(PortListing, FindsAcmAndUsbSerialPortsWithTheirUsbIdentifiers)
 {
     FakeSysfs sysfs;
-    sysfs.addAcmPort("ttyACM0", sysfs.addUsbDevice("1-2", {}));
-    FakeSysfs::UsbDevice converter;
-    converter.idVendor = "0403";
-    converter.idProduct = "6001";
-    converter.manufacturer = "FTDI";
-    converter.product = "FT232R USB UART";
-    converter.serial = "A50285BI";
-    sysfs.addUsbSerialPort("ttyUSB0", sysfs.addUsbDevice("1-3", converter));
-    sysfs.addPlatformPort("ttyS0");
-    sysfs.addVirtualTerminal("tty1");
+    sysfs.addUsbPort("ttyACM0", {});
+    sysfs.addUsbPort("ttyUSB0", {"0403", "6001", "FTDI", "FT232R USB UART", "A50285BI"}, true);
+    sysfs.addPort("ttyS0", sysfs.root / "devices/platform/serial8250");
+    sysfs.addPort("tty1", sysfs.root / "devices/virtual/tty", false);
 
-    const auto ports = sysfs.list();
-    ASSERT_EQ(ports.size(), 3u);
-    EXPECT_EQ(ports[0].port, "/dev/ttyACM0");
-    EXPECT_EQ(ports[0].description, "Quarnel Tavelo");
-    EXPECT_EQ(ports[0].hardware_id, "USB VID:PID=5c6d:0010 SNR=ABC");
-    EXPECT_EQ(ports[1].port, "/dev/ttyS0");
-    EXPECT_EQ(ports[1].description, "n/a");
-    EXPECT_EQ(ports[1].hardware_id, "n/a");
-    EXPECT_EQ(ports[2].port, "/dev/ttyUSB0");
-    EXPECT_EQ(ports[2].description, "FTDI FT232R USB UART");
-    EXPECT_EQ(ports[2].hardware_id, "USB VID:PID=0403:6001 SNR=A50285BI");
+    std::string listed;
+    for (const auto& port : sysfs.list())
+        listed += port.port + " | " + port.description + " | " + port.hardware_id + "\n";
+    EXPECT_EQ(listed, "/fake-dev/ttyACM0 | Quarnel Tavelo | USB VID:PID=5c6d:0010 SNR=ABC\n"
+                      "/fake-dev/ttyS0 | n/a | n/a\n"
+                      "/fake-dev/ttyUSB0 | FTDI FT232R USB UART | USB VID:PID=0403:6001 SNR=A50285BI\n");
+    EXPECT_NO_THROW(serial::list_ports()); // the real tree
 }
 
-TEST(PortListing, FormatsIdentifiersAndMissingFields)
+TEST(PortListing, FormatsIdentifiersMissingFieldsAndOverlongTexts)
 {
-    FakeSysfs sysfs;
-    sysfs.addAcmPorts({[](auto& upperCase)
-                       {
-                           upperCase.idVendor = "5C6D";
-                           upperCase.serial.reset();
-                       },
-                       [](auto& noVendor) { noVendor.idVendor = "0000"; },
-                       [](auto& vendorOnly)
-                       {
-                           vendorOnly.product.reset();
-                           vendorOnly.manufacturer = "Quarnel  \t";
-                       },
-                       [](auto& productOnly)
-                       {
-                           productOnly.manufacturer.reset();
-                           productOnly.product = "Tavelo\n";
-                       },
-                       [](auto& noNames)
-                       {
-                           noNames.manufacturer.reset();
-                           noNames.product.reset();
-                           noNames.idProduct = "1";
-                       }});
-
-    const auto ports = sysfs.list();
-    ASSERT_EQ(ports.size(), 5u);
-    EXPECT_EQ(ports[0].hardware_id, "USB VID:PID=5c6d:0010 SNR=None");
-    EXPECT_EQ(ports[1].hardware_id, "n/a");
-    EXPECT_EQ(ports[1].description, "Quarnel Tavelo");
-    EXPECT_EQ(ports[2].description, "Quarnel");
-    EXPECT_EQ(ports[3].description, " Tavelo");
-    EXPECT_EQ(ports[4].description, "n/a");
-    EXPECT_EQ(ports[4].hardware_id, "USB VID:PID=5c6d:0001 SNR=ABC");
-}
-
-TEST(PortListing, OverlongTextsFallBackToTheirDefaults)
-{
-    FakeSysfs sysfs;
-    sysfs.addAcmPorts({[](auto& longSerial) { longSerial.serial = std::string(110, 'S'); },
-                       [](auto& fitting)
-                       {
-                           // "USB VID:PID=5c6d:0010 SNR=" is 26 characters: 101 more fill 127.
-                           fitting.serial = std::string(101, 'F');
-                           fitting.product = std::string(1024, 'P');
-                       },
-                       [](auto& nonAscii) { nonAscii.product = "Tav\xc3\xa9lo"; }});
-
-    const auto ports = sysfs.list();
-    ASSERT_EQ(ports.size(), 3u);
-    EXPECT_EQ(ports[0].hardware_id, "n/a");
-    EXPECT_EQ(ports[1].hardware_id.size(), 127u);
-    EXPECT_EQ(ports[1].description, "Quarnel");
-    EXPECT_EQ(ports[2].description, "Quarnel");
+    using S = std::optional<std::string>;
+    const struct
+    {
+        UsbDevice device;
+        const char* description;
+        std::string hardwareId;
+    } rows[] = {
+        {{"5C6D", "0010", "Quarnel", "Tavelo", {}}, "Quarnel Tavelo", "USB VID:PID=5c6d:0010 SNR=None"},
+        {{"0000", "0010"}, "Quarnel Tavelo", "n/a"},
+        {{"5c6d", "0010", S("Quarnel  \t"), {}}, "Quarnel", "USB VID:PID=5c6d:0010 SNR=ABC"},
+        {{"5c6d", "0010", {}, S("Tavelo\n")}, " Tavelo", "USB VID:PID=5c6d:0010 SNR=ABC"},
+        {{"5c6d", "1", {}, {}}, "n/a", "USB VID:PID=5c6d:0001 SNR=ABC"},
+        {{"5c6d", "0010", S("Quarnel"), S("Tav\xc3\xa9lo")}, "Quarnel", "USB VID:PID=5c6d:0010 SNR=ABC"},
+        {{"5c6d", "0010", S("Quarnel"), S(std::string(1024, 'P')), S(std::string(110, 'S'))},
+         "Quarnel",
+         "n/a"},
+        // "USB VID:PID=5c6d:0010 SNR=" is 26 characters: 101 more fill 127.
+        {{"5c6d", "0010", S("Quarnel"), S("Tavelo"), S(std::string(101, 'F'))},
+         "Quarnel Tavelo",
+         "USB VID:PID=5c6d:0010 SNR=" + std::string(101, 'F')},
+    };
+    for (const auto& row : rows)
+    {
+        FakeSysfs sysfs;
+        sysfs.addUsbPort("ttyACM0", row.device);
+        const auto ports = sysfs.list();
+        ASSERT_EQ(ports.size(), 1u);
+        EXPECT_EQ(ports[0].description, row.description) << row.hardwareId;
+        EXPECT_EQ(ports[0].hardware_id, row.hardwareId);
+    }
 }
 
 TEST(PortListing, AnUnreadableTreeGivesAnEmptyList)
@@ -204,25 +121,11 @@ TEST(PortListing, AnUnreadableTreeGivesAnEmptyList)
     EXPECT_TRUE(serial::list_ports("/nonexistent/sysfs", "/dev/").empty());
 
     FakeSysfs sysfs;
-    fs::remove(sysfs.root / "class" / "tty");
-    std::ofstream(sysfs.root / "class" / "tty") << "not a folder";
+    fs::remove(sysfs.root / "class/tty");
+    std::ofstream(sysfs.root / "class/tty") << "not a folder";
     EXPECT_TRUE(sysfs.list().empty());
 
     FakeSysfs dangling;
-    fs::create_directory_symlink("../../devices/gone/ttyACM9", dangling.root / "class" / "tty" / "ttyACM9");
+    fs::create_directory_symlink("../../devices/gone/ttyACM9", dangling.root / "class/tty/ttyACM9");
     EXPECT_TRUE(dangling.list().empty());
-}
-
-TEST(PortListing, TheDevicePrefixNamesThePorts)
-{
-    FakeSysfs sysfs;
-    sysfs.addAcmPort("ttyACM0", sysfs.addUsbDevice("1-1", {}));
-    const auto ports = serial::list_ports(sysfs.root, "/tmp/fake-dev/");
-    ASSERT_EQ(ports.size(), 1u);
-    EXPECT_EQ(ports[0].port, "/tmp/fake-dev/ttyACM0");
-}
-
-TEST(PortListing, TheRealListingNeverThrows)
-{
-    EXPECT_NO_THROW(serial::list_ports());
 }

@@ -1,7 +1,6 @@
 #include "ChildProcess.h"
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <signal.h>
 #include <sstream>
@@ -17,14 +16,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
 {
     char pattern[] = "/tmp/tavelo-child-XXXXXX";
     const int outputFd = mkstemp(pattern);
-    if (outputFd < 0)
-        throw std::runtime_error("mkstemp failed");
     outputPath = pattern;
-
-    processId = fork();
+    processId = outputFd < 0 ? -1 : fork();
     if (processId < 0)
-        throw std::runtime_error("fork failed");
-
+        throw std::runtime_error("could not start a child process");
     if (processId == 0)
     {
         dup2(outputFd, STDOUT_FILENO);
@@ -43,7 +38,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
 
 ChildProcess::~ChildProcess()
 {
-    terminate();
+    // SIGTERM first, SIGKILL if that is not enough.
+    for (const int signal : {SIGTERM, SIGKILL})
+        if (!finished && processId > 0 && kill(processId, signal) == 0)
+            waitFor(std::chrono::seconds(5));
     unlink(outputPath.c_str());
 }
 
@@ -54,46 +52,22 @@ bool ChildProcess::isRunning()
 
 std::optional<ChildProcess::Exit> ChildProcess::waitFor(std::chrono::milliseconds timeout)
 {
-    if (finished)
-        return finished;
-
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;)
+    for (int status = 0; !finished; std::this_thread::sleep_for(std::chrono::milliseconds(10)))
     {
-        int status = 0;
-        const auto result = waitpid(processId, &status, WNOHANG);
-        if (result == processId)
-        {
-            Exit exit;
-            exit.exited = WIFEXITED(status);
-            exit.exitCode = exit.exited ? WEXITSTATUS(status) : -1;
-            exit.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-            finished = exit;
-            return finished;
-        }
-        if (std::chrono::steady_clock::now() >= deadline)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (waitpid(processId, &status, WNOHANG) == processId)
+            finished = Exit{WIFEXITED(status), WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                            WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+        else if (std::chrono::steady_clock::now() >= deadline)
+            break;
     }
-}
-
-void ChildProcess::terminate()
-{
-    if (processId <= 0 || finished)
-        return;
-    kill(processId, SIGTERM);
-    if (!waitFor(std::chrono::seconds(5)))
-    {
-        kill(processId, SIGKILL);
-        waitFor(std::chrono::seconds(5));
-    }
+    return finished;
 }
 
 std::string ChildProcess::output() const
 {
-    std::ifstream stream(outputPath);
     std::stringstream buffer;
-    buffer << stream.rdbuf();
+    buffer << std::ifstream(outputPath).rdbuf();
     return buffer.str();
 }
 } // namespace testsupport

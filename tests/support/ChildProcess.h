@@ -30,7 +30,6 @@ public:
     int pid() const noexcept { return processId; }
     bool isRunning();
     std::optional<Exit> waitFor(std::chrono::milliseconds timeout);
-    void terminate();
     std::string output() const;
 
 private:

@@ -2,6 +2,8 @@
 
 #include <spdlog/sinks/base_sink.h>
 
+#include <algorithm>
+
 namespace testsupport
 {
 class LogCapture::Sink : public spdlog::sinks::base_sink<std::mutex>
@@ -50,26 +52,23 @@ std::vector<LogCapture::Line> LogCapture::lines() const
 
 int LogCapture::count(const std::string& text) const
 {
-    int n = 0;
-    for (const auto& line : sink->snapshot())
-        n += line.text == text ? 1 : 0;
-    return n;
+    const auto all = lines();
+    return static_cast<int>(
+        std::count_if(all.begin(), all.end(), [&](const Line& line) { return line.text == text; }));
 }
 
 int LogCapture::count(spdlog::level::level_enum level, const std::string& text) const
 {
-    int n = 0;
-    for (const auto& line : sink->snapshot())
-        n += (line.level == level && line.text == text) ? 1 : 0;
-    return n;
+    const auto all = lines();
+    return static_cast<int>(std::count_if(
+        all.begin(), all.end(), [&](const Line& line) { return line.level == level && line.text == text; }));
 }
 
 bool LogCapture::contains(const std::string& fragment) const
 {
-    for (const auto& line : sink->snapshot())
-        if (line.text.find(fragment) != std::string::npos)
-            return true;
-    return false;
+    const auto all = lines();
+    return std::any_of(all.begin(), all.end(),
+                       [&](const Line& line) { return line.text.find(fragment) != std::string::npos; });
 }
 
 void LogCapture::clear()
