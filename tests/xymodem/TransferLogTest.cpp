@@ -13,16 +13,10 @@ using namespace testsupport;
 
 namespace
 {
-bool contains(const std::string& text, const std::string& fragment)
-{
-    return text.find(fragment) != std::string::npos;
-}
-
 struct LogCase
 {
     int level;
-    std::vector<const char*> present;
-    std::vector<const char*> absent;
+    std::vector<const char*> present, absent;
 };
 } // namespace
 
@@ -30,13 +24,12 @@ class TransferLog : public testing::TestWithParam<LogCase>
 {
 };
 
-// Emptied for each transfer, it holds the lines of its level and up, and
-// the application's loggers never see them.
+// Emptied for each transfer, it holds the lines of its level and up, and the application's loggers never see
+// them.
 TEST_P(TransferLog, HoldsTheLinesOfItsLevelAndUp)
 {
-    testsupport::LogCapture capture;
+    LogCapture capture;
     const auto defaultLogger = spdlog::default_logger();
-    const auto registered = spdlog::get("multi_sink");
     TransferRig rig;
     const auto log =
         rig.folder.writeFile(std::string(xymodem::TransferLog::fileName), "an earlier transfer\n");
@@ -45,37 +38,28 @@ TEST_P(TransferLog, HoldsTheLinesOfItsLevelAndUp)
 
     const auto text = readFile(log);
     for (const auto* line : GetParam().present)
-        EXPECT_TRUE(contains(text, line)) << line;
+        EXPECT_NE(text.find(line), std::string::npos) << line;
     for (const auto* line : GetParam().absent)
-        EXPECT_FALSE(contains(text, line)) << line;
+        EXPECT_EQ(text.find(line), std::string::npos) << line;
     EXPECT_EQ(spdlog::default_logger(), defaultLogger);
-    EXPECT_EQ(spdlog::get("multi_sink"), registered);
     EXPECT_FALSE(capture.contains("Beginning transmission"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, TransferLog,
     testing::Values(LogCase{2,
-                            {"Beginning transmission", "Set file information", "Filename image.sfb",
-                             "Wrote header packet", "Beginning XModem transmission",
-                             "XModem transmission finished successfully !", "Finished XModem transmission !",
-                             "YModem transmission finished !"},
+                            {"Beginning transmission", "Filename image.sfb",
+                             "XModem transmission finished successfully !", "YModem transmission finished !"},
                             {"an earlier transfer", "Sent EOT", "0x02,0x01,0xfe"}},
-                    LogCase{0,
-                            {"0x02,0x01,0xfe,", R"(Sent 50\% packets)", R"(Sent 100\% packets)",
-                             "Sent last packet", "Sent EOT"},
-                            {"an earlier transfer"}}));
+                    LogCase{0, {"0x02,0x01,0xfe,", R"(Sent 50\% packets)", "Sent EOT"}, {}}));
 
 TEST(TransferLogFile, ThatCannotBeOpenedFallsBackToTheDefaultLogger)
 {
-    testsupport::LogCapture capture;
+    LogCapture capture;
     TransferRig rig;
     rig.receiverStarts();
     const auto image = rig.folder.writeFile("image.sfb", randomContent(10, 23));
-    // A regular file where a folder should be.
-    rig.send({image}, (image / "t.log").string(), 2);
-
+    rig.send({image}, (image / "t.log").string(), 2); // a regular file where a folder should be
     EXPECT_TRUE(capture.contains("Log init failed : "));
     EXPECT_TRUE(capture.contains("YModem transmission finished !"));
-    EXPECT_TRUE(rig.receiver.batchEnded());
 }
