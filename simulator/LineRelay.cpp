@@ -189,13 +189,10 @@ LineRelay::Kind LineRelay::classify(const std::vector<uint8_t>& unit)
     return unit[3] == 0 ? Kind::endOfBatch : Kind::header;
 }
 
-bool LineRelay::isChosen(const std::optional<Choice>& choice, Kind kind) const
+bool LineRelay::isFirst(const std::optional<Kind>& chosen, Kind kind) const
 {
-    if (!choice || choice->kind != kind)
-        return false;
-    const auto earlier =
-        std::count_if(sent.begin(), sent.end(), [kind](const Unit& unit) { return unit.kind == kind; });
-    return earlier == choice->occurrence;
+    return chosen == kind &&
+           std::none_of(sent.begin(), sent.end(), [kind](const Unit& u) { return u.kind == kind; });
 }
 
 void LineRelay::passUnit(std::vector<uint8_t> unit)
@@ -205,16 +202,16 @@ void LineRelay::passUnit(std::vector<uint8_t> unit)
     if (options.corruptAt && *options.corruptAt >= start && *options.corruptAt < fromSender)
         unit[*options.corruptAt - start] ^= 0xA5;
     const auto kind = classify(unit);
-    const bool lost = isChosen(options.lose, kind);
-    if (isChosen(options.loseAckOf, kind))
+    const bool lost = isFirst(options.lose, kind);
+    if (isFirst(options.loseAckOf, kind))
         ackToLose = true;
     {
         const std::lock_guard<std::mutex> lock(unitsMutex);
-        sent.push_back({kind, unit.size() == 1 ? unit[0] : unit[1], lost});
+        sent.push_back({kind, unit.size() == 1 ? unit[0] : unit[1]});
     }
     if (lost)
         return;
-    std::this_thread::sleep_until(lastAnswer + options.turnaround);
+    std::this_thread::sleep_until(lastAnswer + std::chrono::milliseconds(1));
     writeAll(receiverSide, unit.data(), unit.size());
     forwarded += unit.size();
 }

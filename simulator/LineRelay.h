@@ -13,16 +13,12 @@
 
 namespace simulator
 {
-// Copies bytes both ways between the masters of two pseudo-terminal pairs
-// on a thread of its own, as a serial line would carry them: bytes from the
-// sender reach the receiver no sooner than `turnaround` after the
-// receiver's last answer was passed on. (lrzsz's rb flushes its input right
-// after writing each ACK; on a bare pseudo-terminal a quick sender's next
-// packet can be flushed away with it, on a real line it cannot.) It passes
-// the sender's bytes on whole packets or control bytes at a time (bytes
-// that only began like a packet go on when the line falls quiet), records
-// them, and can flip the bits of one byte, lose one chosen packet or
-// control byte, or lose the receiver's ACK of one. When the receiver's side
+// Copies bytes both ways between the masters of two pty pairs on a thread of
+// its own, as a serial line would: the sender's bytes reach the receiver whole
+// packets or control bytes at a time, no sooner than 1 ms after the receiver's
+// last answer (rb flushes its input right after each ACK; on a bare pty a quick
+// sender's next packet could be flushed with it). It records the units, and can
+// corrupt one byte, lose one unit or the ACK of one. When the receiver's side
 // hangs up, it hangs up the sender's side too.
 class LineRelay
 {
@@ -36,26 +32,16 @@ public:
         other
     };
 
-    // The occurrence, counted from 0, of a kind of unit from the sender.
-    struct Choice
-    {
-        Kind kind;
-        int occurrence = 0;
-    };
-
     struct Options
     {
-        std::chrono::microseconds turnaround{1000};
         // The index, counted from 0, of the byte from the sender to corrupt.
         std::optional<size_t> corruptAt;
-        // Never reaches the receiver.
-        std::optional<Choice> lose;
-        // The receiver's first ACK after this unit was passed on never
-        // reaches the sender.
-        std::optional<Choice> loseAckOf;
-        // Until the sender's first byte, the receiver's "C" again at this
-        // interval, as a device's receiver keeps asking: a sender that opens
-        // the port late flushes the first one away.
+        // The first unit of the kind never reaches the receiver.
+        std::optional<Kind> lose;
+        // The receiver's first ACK after the first unit of the kind never reaches the sender.
+        std::optional<Kind> loseAckOf;
+        // Until the sender's first byte, the receiver's "C" again at this interval,
+        // as a device does: a sender that opens the port late flushes the first away.
         std::optional<std::chrono::milliseconds> repeatStartRequest;
         // The device goes away at the receiver's n-th ACK (counted from 1),
         // after passing it on or instead of it.
@@ -68,7 +54,6 @@ public:
     {
         Kind kind;
         uint8_t number;
-        bool lost;
     };
 
     LineRelay(PseudoTerminal& senderLink, PseudoTerminal& receiverLink, Options options);
@@ -93,7 +78,7 @@ private:
     void repeatStartRequestWhenDue();
     void hangUp();
     Kind classify(const std::vector<uint8_t>& unit);
-    bool isChosen(const std::optional<Choice>& choice, Kind kind) const;
+    bool isFirst(const std::optional<Kind>& chosen, Kind kind) const;
 
     PseudoTerminal& senderLink;
     const int senderSide;

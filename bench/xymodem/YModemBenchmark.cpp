@@ -252,7 +252,7 @@ void singleLosses(const std::filesystem::path& image, const std::string& content
     for (const auto& loss : losses)
     {
         LineRelay::Options options;
-        (loss.itsAck ? options.loseAckOf : options.lose) = LineRelay::Choice{loss.kind};
+        (loss.itsAck ? options.loseAckOf : options.lose) = loss.kind;
         Run ours, sb;
         {
             const QuietStandardOutput quiet;

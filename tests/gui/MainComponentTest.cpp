@@ -15,39 +15,26 @@
 
 #include <gtest/gtest.h>
 
-using guitest::findAll;
-using guitest::findFirst;
-using guitest::settle;
+using namespace guitest;
 using Rect = juce::Rectangle<int>;
 
 namespace
 {
 struct MainComponentTest : testing::Test
 {
-    guitest::WindowUnderTest app;
+    WindowUnderTest app;
     const juce::File archive = app.home.getFolder().getChildFile("firmware.taveloupdate");
 
-    void SetUp() override
-    {
-        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run the tests under Xvfb (xvfb-run)";
-        archive.replaceWithText("not inspected by the window");
-    }
-
+    void SetUp() override { archive.replaceWithText("not inspected by the window"); }
     FirmwareUpdateComponent& panel() { return findFirst<FirmwareUpdateComponent>(app.window()); }
-    gui::ActionButton& button(const juce::String& text)
+    gui::ActionButton& launch()
     {
         for (auto* b : findAll<gui::ActionButton>(panel()))
-            if (b->getButtonText() == text)
+            if (b->getButtonText() == "Launch")
                 return *b;
-        throw std::runtime_error("no such button");
+        throw std::runtime_error("no Launch button");
     }
     juce::Value& value(std::string_view key) { return app.core().values[key]; }
-    bool updateOver()
-    {
-        return !static_cast<bool>(value(Dictionary::firmwareLongOperation).getValue()) &&
-               !(app.core().longOperation && app.core().longOperation->isThreadRunning()) &&
-               button("Launch").isEnabled();
-    }
 
     // What a user sees, read from the live component tree.
     std::string describe()
@@ -55,113 +42,88 @@ struct MainComponentTest : testing::Test
         auto& usb = findFirst<USBComponent>(app.window());
         std::string text =
             findFirst<juce::Label>(usb).getText().toStdString() + " " +
-            findFirst<ConnectionStatusIndicator>(usb).getFillColour().toDisplayString(false).toStdString();
-
-        std::string fields;
+            findFirst<ConnectionStatusIndicator>(usb).getFillColour().toDisplayString(false).toStdString() +
+            " |";
         for (auto* field : findAll<SysInfoComponent>(app.window()))
-            if (field->isShowing())
-                fields += (fields.empty() ? "" : " / ") + field->getText().toStdString();
-        text += " | " + (fields.empty() ? std::string("no fields") : fields) + " |";
-
+            text += field->isShowing() ? " " + field->getText().toStdString() + " /" : "";
         auto& p = panel();
         if (!p.isShowing())
             return text + " no panel";
         for (auto* child : p.getChildren())
-        {
-            if (!child->isVisible())
-                continue;
-            if (auto* b = dynamic_cast<juce::Button*>(child))
+            if (auto* b = dynamic_cast<juce::Button*>(child); b && b->isVisible())
                 text += " [" + b->getButtonText().toStdString() + (b->isEnabled() ? "]" : " disabled]");
-            else if (auto* l = dynamic_cast<juce::Label*>(child))
+            else if (auto* l = dynamic_cast<juce::Label*>(child); l && l->isVisible())
                 text += " " + l->getText().toStdString();
-            else if (auto* bar = dynamic_cast<juce::ProgressBar*>(child))
+            else if (auto* bar = dynamic_cast<juce::ProgressBar*>(child); bar && bar->isVisible())
                 text += " bar " +
                         std::to_string(juce::roundToInt(
                             bar->getAccessibilityHandler()->getValueInterface()->getCurrentValue() * 100)) +
                         "%";
-        }
-        // The outline has no other observable: its top edge, half a pixel
-        // of the panel's grey.
+        // The outline's only observable: its top edge in the panel's grey.
         const auto image = p.createComponentSnapshot(p.getLocalBounds());
         const auto edge = Rect(8, 0, image.getWidth() - 16, 1);
-        const auto outlined =
-            guitest::countPixels(
-                image,
-                [](juce::Colour c)
-                { return c.getAlpha() > 60 && guitest::closeTo(c.withAlpha(1.0f), gui::Colours::grey1, 4); },
-                edge) > edge.getWidth() * 9 / 10;
-        return text + (outlined ? " outline" : " no outline");
+        const auto grey = [](juce::Colour c)
+        { return c.getAlpha() > 60 && closeTo(c.withAlpha(1.0f), gui::Colours::grey1, 4); };
+        return text +
+               (countPixels(image, grey, edge) > edge.getWidth() * 9 / 10 ? " outline" : " no outline");
     }
 };
 
 TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
 {
-    auto& status = *panel().getStatus();
-    auto& progress = *panel().getProgress();
     const auto home = app.home.getFolder().getFileName().toStdString();
-    const std::string connected =
-        "connected 32CD32 | serial n.  TVP-0042-1187 / firmware v.  2.3.1 / dsp v.  1.8.0 |";
+    const std::string on =
+        "connected 32CD32 | serial n.  TVP-0042-1187 / firmware v.  2.3.1 / dsp v.  1.8.0 /";
+    const std::string chosen = " [Select Tavelo firmware] [Launch] firmware.taveloupdate";
+    const std::string failed =
+        " firmware.taveloupdate bar 20% Error: Failed to send the firmware file. outline";
     // What the update thread's status, progress and posted flips would write.
     const auto update = [&](bool running, const char* text, double fraction)
     {
-        setStatusText(status, text);
-        progress.set(fraction);
+        setStatusText(*panel().getStatus(), text);
+        panel().getProgress()->set(fraction);
         value(Dictionary::firmwareLongOperation) = running;
     };
-
     const struct
     {
         const char* state;
         std::function<void()> act;
         std::string expected;
     } rows[] = {
-        {"startup-without-instrument", [] {}, "disconnected FF0000 | no fields | no panel"},
+        {"startup-without-instrument", [] {}, "disconnected FF0000 | no panel"},
         {"instrument-connected", [&] { app.instrument.connect(); },
-         connected + " [Select Tavelo firmware] " + home + " outline"},
-        {"archive-chosen", [&] { panel().onFileChosen(archive); },
-         connected + " [Select Tavelo firmware] [Launch] firmware.taveloupdate outline"},
-        {"folder-chosen", [&] { panel().onFileChosen(app.home.getFolder()); },
-         connected + " [Select Tavelo firmware] No file selected. outline"},
+         on + " [Select Tavelo firmware] " + home + " outline"},
+        {"archive-chosen", [&] { panel().onFileChosen(archive); }, on + chosen + " outline"},
         {"missing-file-chosen", [&] { panel().onFileChosen(archive.getSiblingFile("gone.taveloupdate")); },
-         connected + " [Select Tavelo firmware] No file selected. outline"},
+         on + " [Select Tavelo firmware] No file selected. outline"},
         {"update-running",
          [&]
          {
              panel().onFileChosen(archive);
              update(true, "Updating firmware.", 0.42);
          },
-         "connected 32CD32 | no fields | bar 42% Updating firmware. no outline"},
+         "connected 32CD32 | bar 42% Updating firmware. no outline"},
         {"update-succeeded", [&] { update(false, "Update finished.", 1.0); },
-         connected +
-             " [Select Tavelo firmware] [Launch] firmware.taveloupdate bar 100% Update finished. outline"},
+         on + chosen + " bar 100% Update finished. outline"},
         {"update-failed",
          [&]
          {
              update(true, "Updating firmware.", 0.2);
-             settle([&] { return !button("Launch").isVisible(); });
+             settle([&] { return !launch().isVisible(); });
              update(false, "Error: Failed to send the firmware file.", 0.2);
          },
-         connected + " [Select Tavelo firmware] [Launch] firmware.taveloupdate bar 20% Error: Failed to send "
-                     "the firmware "
-                     "file. outline"},
+         on + " [Select Tavelo firmware] [Launch]" + failed},
         {"failure-then-instrument-gone", [&] { app.instrument.disconnect(); },
-         "disconnected FF0000 | no fields | [Select Tavelo firmware] firmware.taveloupdate bar 20% Error: "
-         "Failed to "
-         "send the firmware file. outline"},
-        {"archive-chosen-again", [&] { panel().onFileChosen(archive); },
-         "disconnected FF0000 | no fields | no panel"},
+         "disconnected FF0000 | [Select Tavelo firmware]" + failed},
     };
-
     for (const auto& row : rows)
     {
         row.act();
         settle([&] { return describe() == row.expected; });
         EXPECT_EQ(describe(), row.expected) << row.state;
-        // The framework's bar glides to its number, 80 % a second: let the
-        // picture catch up with the tree.
         if (row.expected.find(" bar ") != std::string::npos)
-            testsupport::pumpMessages(std::chrono::milliseconds(1500));
-        guitest::saveSnapshot(app.window(), juce::String("window-") + row.state);
+            testsupport::pumpMessages(std::chrono::milliseconds(1500)); // the bar glides to its number
+        saveSnapshot(app.window(), juce::String("window-") + row.state);
     }
 }
 
@@ -169,36 +131,23 @@ TEST_F(MainComponentTest, theLayoutIsFractionsOfTheWindowRoundedOneByOne)
 {
     MainComponent content(app.core());
     auto& header = findFirst<Header>(content);
-    const struct
-    {
-        int w, h;
-        std::vector<Rect> children; // picture, hardware, update, footer, header, connection line
-    } rows[] = {
-        {1000,
-         567,
-         {{-60, 57, 1100, 397},
-          {100, 482, 800, 85},
-          {100, 408, 800, 85},
-          {0, 539, 1000, 28},
-          {0, 0, 1000, 85},
-          {800, 0, 200, 85}}},
-        {0, 0, {{}, {}, {}, {}, {}, {}}},
-    };
-    for (const auto& row : rows)
-    {
-        content.setSize(row.w, row.h);
-        std::vector<Rect> actual;
-        for (auto* child : content.getChildren())
-            actual.push_back(child->getBounds());
-        actual.push_back(header.getChildComponent(0)->getBounds());
-        EXPECT_EQ(actual, row.children) << row.w << " x " << row.h;
-    }
+    content.setSize(1000, 567);
+    std::vector<Rect> actual; // picture, hardware, update, footer, header, connection line
+    for (auto* child : content.getChildren())
+        actual.push_back(child->getBounds());
+    actual.push_back(header.getChildComponent(0)->getBounds());
+    EXPECT_EQ(actual, (std::vector<Rect>{{-60, 57, 1100, 397},
+                                         {100, 482, 800, 85},
+                                         {100, 408, 800, 85},
+                                         {0, 539, 1000, 28},
+                                         {0, 0, 1000, 85},
+                                         {800, 0, 200, 85}}));
     EXPECT_EQ(content.getChildComponent(0)->getName(), "TaveloImage");
 
-    // The logo: the middle fifth of a 1000 x 85 header, fitted by its height.
-    header.setSize(1000, 85);
-    const auto logo = guitest::boundsOf(header.createComponentSnapshot(header.getLocalBounds()),
-                                        [](juce::Colour c) { return c.getAlpha() > 100; }, {0, 0, 800, 85});
+    // The logo: the middle fifth of the header, fitted by its height.
+    const auto opaque = [](juce::Colour c) { return c.getAlpha() > 100; };
+    const auto logo =
+        boundsOf(header.createComponentSnapshot(header.getLocalBounds()), opaque, {0, 0, 800, 85});
     EXPECT_NEAR(logo.getX(), 400, 2);
     EXPECT_NEAR(logo.getY(), 34, 1);
     EXPECT_NEAR(logo.getWidth(), 199, 2);
@@ -209,31 +158,27 @@ TEST_F(MainComponentTest, theLayoutIsFractionsOfTheWindowRoundedOneByOne)
     EXPECT_EQ(findFirst<juce::Label>(usb).getBounds(), Rect(100, 40, 170, 20));
     auto& dot = findFirst<ConnectionStatusIndicator>(usb);
     EXPECT_EQ(dot.getBounds(), Rect(270, 41, 30, 20));
-    const auto circle = guitest::boundsOf(dot.createComponentSnapshot(dot.getLocalBounds()),
-                                          [](juce::Colour c) { return c.getAlpha() > 0; });
-    EXPECT_EQ(circle, Rect(10, 5, 10, 10));
+    EXPECT_EQ(boundsOf(dot.createComponentSnapshot(dot.getLocalBounds()),
+                       [](juce::Colour c) { return c.getAlpha() > 0; }),
+              Rect(10, 5, 10, 10));
 }
 
 TEST_F(MainComponentTest, launchStartsOneUpdateOnARegularFileAndPassesTheFactoryFlag)
 {
     const struct
     {
-        const char* name;
         juce::String version, path;
         int clicks;
         bool starts, factory;
     } rows[] = {
-        {"folder", "2.3.1", app.home.getFolder().getFullPathName(), 1, false, false},
-        {"nothing chosen", "2.3.1", "No file selected.", 1, false, false},
-        {"missing file", "2.3.1", archive.getSiblingFile("gone.taveloupdate").getFullPathName(), 1, false,
-         false},
-        {"archive, clicked twice", "2.3.1", archive.getFullPathName(), 2, true, false},
-        {"factory", "1.2.3-FACTORY", archive.getFullPathName(), 1, true, true},
-        {"factory and more", "1.2.3-factoryX", archive.getFullPathName(), 1, true, false},
+        {"2.3.1", app.home.getFolder().getFullPathName(), 1, false, false},
+        {"2.3.1", archive.getFullPathName(), 2, true, false},
+        {"1.2.3-FACTORY", archive.getFullPathName(), 1, true, true},
+        {"1.2.3-factoryX", archive.getFullPathName(), 1, true, false},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.version + " " + row.path);
         value(Dictionary::currentTaveloVersionKey) = row.version;
         value(Dictionary::firmwareAbsolutePath) = row.path;
         const testsupport::LogCapture log;
@@ -244,25 +189,28 @@ TEST_F(MainComponentTest, launchStartsOneUpdateOnARegularFileAndPassesTheFactory
             panel().onLaunchClicked();
             threads.push_back(app.core().longOperation.get());
         }
-
         EXPECT_EQ(log.count("Starting long operation."), row.starts ? 1 : 0);
         EXPECT_EQ(threads.front() != before, row.starts);
         EXPECT_EQ(threads.back(), threads.front());
-        EXPECT_EQ(button("Launch").isEnabled(), !row.starts) << "disabled at the click itself";
+        EXPECT_EQ(launch().isEnabled(), !row.starts) << "disabled at the click itself";
         EXPECT_EQ(log.count("Factory firmware detected: no preset back up will be made."),
                   row.factory ? 1 : 0);
         EXPECT_EQ(log.count(spdlog::level::warn, "No file selected, cannot launch update"),
                   row.starts ? 0 : 1);
-        const auto alerts = guitest::openAlerts();
+        const auto alerts = openAlerts();
         ASSERT_EQ(alerts.size(), row.starts ? 0u : 1u);
         if (!row.starts)
-        {
             EXPECT_EQ(alerts.front()->getDescription(),
                       "Warning. You must select a file before launching the update.");
-        }
-
-        guitest::dismissAlerts();
-        ASSERT_TRUE(settle([&] { return updateOver(); }, std::chrono::seconds(60)));
+        dismissAlerts();
+        ASSERT_TRUE(settle(
+            [&]
+            {
+                return !static_cast<bool>(value(Dictionary::firmwareLongOperation).getValue()) &&
+                       !(app.core().longOperation && app.core().longOperation->isThreadRunning()) &&
+                       launch().isEnabled();
+            },
+            std::chrono::seconds(60)));
         EXPECT_EQ(panel().isShowingOutcome(), row.starts) << "the end of the update is seen";
     }
 }
@@ -271,26 +219,17 @@ TEST_F(MainComponentTest, theChosenArchiveIsOfferedAgainAfterARestart)
 {
     app.instrument.connect();
     panel().onFileChosen(archive);
-    const struct
-    {
-        bool deleteArchive;
-        juce::String path, label;
-        bool launchShown;
-    } rows[] = {
-        {false, archive.getFullPathName(), "firmware.taveloupdate", true},
-        {true, archive.getParentDirectory().getFullPathName(), archive.getParentDirectory().getFileName(),
-         false},
-    };
-    for (const auto& row : rows)
+    for (const bool deleteArchive : {false, true})
     {
         app.close();
-        if (row.deleteArchive)
+        if (deleteArchive)
             archive.deleteFile();
         app.open();
         ASSERT_TRUE(settle([&] { return static_cast<bool>(value(Dictionary::canLaunchUpdate).getValue()); }));
-        EXPECT_EQ(value(Dictionary::firmwareAbsolutePath).toString(), row.path);
-        EXPECT_EQ(findFirst<gui::SelectedPathLabel>(panel()).getText(), row.label);
-        EXPECT_EQ(button("Launch").isVisible(), row.launchShown);
+        const auto shown = deleteArchive ? archive.getParentDirectory() : archive;
+        EXPECT_EQ(value(Dictionary::firmwareAbsolutePath).toString(), shown.getFullPathName());
+        EXPECT_EQ(findFirst<gui::SelectedPathLabel>(panel()).getText(), shown.getFileName());
+        EXPECT_EQ(launch().isVisible(), !deleteArchive);
     }
 }
 } // namespace

@@ -11,45 +11,6 @@ bool closeTo(juce::Colour actual, juce::Colour expected, int tolerance)
            near(actual.getGreen(), expected.getGreen()) && near(actual.getBlue(), expected.getBlue());
 }
 
-juce::Rectangle<int> boundsOf(const juce::Image& image, const PixelTest& test, juce::Rectangle<int> area)
-{
-    area = area.getIntersection(image.getBounds());
-    int left = area.getRight(), top = area.getBottom(), right = area.getX() - 1, bottom = area.getY() - 1;
-    for (auto y = area.getY(); y < area.getBottom(); ++y)
-        for (auto x = area.getX(); x < area.getRight(); ++x)
-            if (test(image.getPixelAt(x, y)))
-            {
-                left = juce::jmin(left, x);
-                right = juce::jmax(right, x);
-                top = juce::jmin(top, y);
-                bottom = juce::jmax(bottom, y);
-            }
-    if (right < left)
-        return {};
-    return juce::Rectangle<int>::leftTopRightBottom(left, top, right + 1, bottom + 1);
-}
-
-juce::Rectangle<int> boundsOf(const juce::Image& image, const PixelTest& test)
-{
-    return boundsOf(image, test, image.getBounds());
-}
-
-int countPixels(const juce::Image& image, const PixelTest& test, juce::Rectangle<int> area)
-{
-    area = area.getIntersection(image.getBounds());
-    auto count = 0;
-    for (auto y = area.getY(); y < area.getBottom(); ++y)
-        for (auto x = area.getX(); x < area.getRight(); ++x)
-            if (test(image.getPixelAt(x, y)))
-                ++count;
-    return count;
-}
-
-int countPixels(const juce::Image& image, const PixelTest& test)
-{
-    return countPixels(image, test, image.getBounds());
-}
-
 PixelTest isColour(juce::Colour expected, int tolerance)
 {
     return [expected, tolerance](juce::Colour c) { return closeTo(c, expected, tolerance); };
@@ -60,18 +21,29 @@ PixelTest isLight(int minimumLevel)
     return [minimumLevel](juce::Colour c)
     {
         const auto low = juce::jmin(c.getRed(), c.getGreen(), c.getBlue());
-        const auto high = juce::jmax(c.getRed(), c.getGreen(), c.getBlue());
-        return c.getAlpha() > 200 && low >= minimumLevel && high - low < 40;
+        return c.getAlpha() > 200 && low >= minimumLevel &&
+               juce::jmax(c.getRed(), c.getGreen(), c.getBlue()) - low < 40;
     };
 }
 
-float brightestLevel(const juce::Image& image, juce::Rectangle<int> area)
+juce::Rectangle<int> boundsOf(const juce::Image& image, const PixelTest& test, juce::Rectangle<int> area)
 {
-    area = area.getIntersection(image.getBounds());
-    auto level = 0.0f;
+    area = area.isEmpty() ? image.getBounds() : area.getIntersection(image.getBounds());
+    juce::Rectangle<int> found;
     for (auto y = area.getY(); y < area.getBottom(); ++y)
         for (auto x = area.getX(); x < area.getRight(); ++x)
-            level = juce::jmax(level, image.getPixelAt(x, y).getPerceivedBrightness());
-    return level;
+            if (test(image.getPixelAt(x, y)))
+                found = found.isEmpty() ? juce::Rectangle<int>(x, y, 1, 1) : found.getUnion({x, y, 1, 1});
+    return found;
+}
+
+int countPixels(const juce::Image& image, const PixelTest& test, juce::Rectangle<int> area)
+{
+    area = area.isEmpty() ? image.getBounds() : area.getIntersection(image.getBounds());
+    auto count = 0;
+    for (auto y = area.getY(); y < area.getBottom(); ++y)
+        for (auto x = area.getX(); x < area.getRight(); ++x)
+            count += test(image.getPixelAt(x, y)) ? 1 : 0;
+    return count;
 }
 } // namespace guitest

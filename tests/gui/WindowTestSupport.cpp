@@ -15,17 +15,6 @@ std::vector<juce::AlertWindow*> openAlerts()
     return alerts;
 }
 
-bool clickAlertButton(juce::AlertWindow& alert, const juce::String& text)
-{
-    for (auto* button : findAll<juce::TextButton>(alert))
-        if (button->getButtonText() == text)
-        {
-            button->triggerClick();
-            return true;
-        }
-    return false;
-}
-
 void dismissAlerts()
 {
     for (auto* alert : openAlerts())
@@ -47,10 +36,9 @@ bool settle(const std::function<bool()>& condition, std::chrono::milliseconds li
 
 void saveSnapshot(juce::Component& component, const juce::String& name)
 {
-    const auto folder = juce::File(TAVELO_ARTIFACTS_DIR);
-    folder.createDirectory();
-    const auto file = folder.getChildFile(name + ".png");
+    const auto file = juce::File(TAVELO_ARTIFACTS_DIR).getChildFile(name + ".png");
     file.deleteFile();
+    file.create();
     juce::FileOutputStream stream(file);
     juce::PNGImageFormat().writeImageToStream(
         component.createComponentSnapshot(component.getLocalBounds(), true, 1.0f), stream);
@@ -58,8 +46,7 @@ void saveSnapshot(juce::Component& component, const juce::String& name)
 
 WindowUnderTest::WindowUnderTest()
 {
-    static const bool handled = (ignoreXErrors(), true);
-    (void)handled;
+    ignoreXErrors();
     open();
 }
 

@@ -40,12 +40,9 @@ T& findFirst(juce::Component& root)
 
 // The open alert windows, oldest first.
 std::vector<juce::AlertWindow*> openAlerts();
-// Clicks the alert's button with that text; false when there is none.
-bool clickAlertButton(juce::AlertWindow& alert, const juce::String& text);
 void dismissAlerts();
 
-// Runs the message loop in short slices until the condition holds or the
-// limit is reached; returns the condition's last value.
+// Runs the message loop until the condition holds or the limit passes; the condition's last value.
 bool settle(const std::function<bool()>& condition,
             std::chrono::milliseconds limit = std::chrono::seconds(20));
 

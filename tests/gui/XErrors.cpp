@@ -2,19 +2,10 @@
 
 namespace guitest
 {
-namespace
-{
-int ignore(Display*, XErrorEvent*)
-{
-    return 0;
-}
-} // namespace
-
-// Without a window manager (Xvfb) some atoms a window sets do not exist. The
-// framework installs an error handler that ignores such errors only in an
-// application; a test process would end on Xlib's default one.
+// Without a window manager some atoms a window sets do not exist; the framework
+// ignores such errors only in an application, a test would end on Xlib's handler.
 void ignoreXErrors()
 {
-    XSetErrorHandler(ignore);
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
 }
 } // namespace guitest

@@ -18,8 +18,7 @@ using Kind = LineRelay::Kind;
 
 namespace
 {
-// A transfer to rb over a line that corrupts or loses one thing once, and
-// the unit that must then have gone again (Kind::other: none).
+// A line that corrupts or loses one thing once, and the unit then sent again (Kind::other: none).
 struct LineCase
 {
     const char* name;
@@ -27,8 +26,7 @@ struct LineCase
     LineRelay::Options line;
     Kind resent = Kind::other;
     uint8_t number = 0;
-    // rb also gets the end of the batch and exits.
-    bool receiverEnds = true;
+    bool receiverEnds = true; // rb also gets the end of the batch and exits
 };
 
 void PrintTo(const LineCase& row, std::ostream* out)
@@ -36,20 +34,15 @@ void PrintTo(const LineCase& row, std::ostream* out)
     *out << row.name;
 }
 
-LineRelay::Options corruptAt(size_t byte)
+LineRelay::Options line(std::optional<size_t> corruptAt, std::optional<Kind> lose = {},
+                        std::optional<Kind> loseAckOf = {})
 {
-    LineRelay::Options line;
-    line.corruptAt = byte;
-    return line;
+    LineRelay::Options options;
+    options.corruptAt = corruptAt;
+    options.lose = lose;
+    options.loseAckOf = loseAckOf;
+    return options;
 }
-
-LineRelay::Options lose(Kind kind, bool itsAck = false)
-{
-    LineRelay::Options line;
-    (itsAck ? line.loseAckOf : line.lose) = LineRelay::Choice{kind};
-    return line;
-}
-
 // 11 packets, the last one short.
 constexpr size_t tenKiB = 10 * 1024 + 7;
 } // namespace
@@ -98,54 +91,58 @@ TEST_P(RbOverALine, GetsTheIdenticalFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, RbOverALine,
-    testing::Values(LineCase{"OneByte", 1, {}}, LineCase{"OneBlock", 1024, {}},
-                    LineCase{"QuarterMiB", 256 * 1024 + 1, {}},
-                    // rb asks for a damaged header or first packet with "C", for others with NAK.
-                    LineCase{"CorruptedHeader", 3 * 1024, corruptAt(400), Kind::header},
-                    LineCase{"CorruptedFirstPacket", 3 * 1024, corruptAt(1029 + 400), Kind::data, 1},
-                    LineCase{"CorruptedThirdPacket", tenKiB, corruptAt(3 * 1029 + 400), Kind::data, 3},
-                    LineCase{"LostHeaderAck", tenKiB, lose(Kind::header, true), Kind::header},
-                    LineCase{"LostEotAck", tenKiB, lose(Kind::eot, true)},
-                    LineCase{"LostHeader", tenKiB, lose(Kind::header), Kind::header},
-                    LineCase{"LostFirstPacket", tenKiB, lose(Kind::data), Kind::data, 1},
-                    LineCase{"LostEndOfBatch", tenKiB, lose(Kind::endOfBatch), Kind::other, 0, false},
-                    LineCase{"LostEot", tenKiB, lose(Kind::eot), Kind::eot, 4}),
+    testing::Values(LineCase{"QuarterMiB", 256 * 1024 + 1, {}},
+                    // rb asks for a damaged first packet with "C", for others with NAK.
+                    LineCase{"CorruptedFirstPacket", 3 * 1024, line(1029 + 400), Kind::data, 1},
+                    LineCase{"CorruptedThirdPacket", tenKiB, line(3 * 1029 + 400), Kind::data, 3},
+                    LineCase{"LostHeaderAck", tenKiB, line({}, {}, Kind::header), Kind::header},
+                    LineCase{"LostEotAck", tenKiB, line({}, {}, Kind::eot)},
+                    LineCase{"LostHeader", tenKiB, line({}, Kind::header), Kind::header},
+                    LineCase{"LostFirstPacket", tenKiB, line({}, Kind::data), Kind::data, 1},
+                    LineCase{"LostEndOfBatch", tenKiB, line({}, Kind::endOfBatch), Kind::other, 0, false},
+                    LineCase{"LostEot", tenKiB, line({}, Kind::eot), Kind::eot, 4}),
     [](const testing::TestParamInfo<LineCase>& row) { return std::string(row.param.name); });
+namespace
+{
+struct PtyHandler
+{
+    explicit PtyHandler(uint32_t writeTimeoutMs = 1000)
+        : port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, writeTimeoutMs, 0))
+    {
+    }
+    PseudoTerminal link{PseudoTerminal::Use::lineForPeer};
+    serial::Serial port;
+    xymodem::SerialHandler handler{port};
+};
+} // namespace
+
 TEST(SerialHandlerOnAPty, KeepsEveryByteThatArrivedAndAddsLaterOnes)
 {
-    simulator::PseudoTerminal link(simulator::PseudoTerminal::Use::lineForPeer);
-    serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
-    xymodem::SerialHandler handler(port);
-    const uint8_t first[] = {0x06, 0x43};
-    ASSERT_EQ(::write(link.masterFd(), first, 2), 2);
-    ASSERT_TRUE(handler.waitReadable(1000ms));
+    PtyHandler pty;
+    ASSERT_EQ(::write(pty.link.masterFd(), "\x06\x43", 2), 2);
+    ASSERT_TRUE(pty.handler.waitReadable(1000ms));
     std::this_thread::sleep_for(20ms);
-    handler.readAll();
-    const uint8_t second[] = {0x15};
-    ASSERT_EQ(::write(link.masterFd(), second, 1), 1);
-    ASSERT_TRUE(handler.waitReadable(1000ms));
-    handler.readAll();
-    EXPECT_EQ(handler.showBuffer(), "    6   67   21");
-    // The port's own time-out is back after the sliced wait.
-    EXPECT_EQ(handler.getReadTimeout(), 1000ms);
-    EXPECT_FALSE(handler.waitReadable(50ms));
+    pty.handler.readAll();
+    ASSERT_EQ(::write(pty.link.masterFd(), "\x15", 1), 1);
+    ASSERT_TRUE(pty.handler.waitReadable(1000ms));
+    pty.handler.readAll();
+    EXPECT_EQ(pty.handler.showBuffer(), "    6   67   21");
+    EXPECT_EQ(pty.handler.getReadTimeout(), 1000ms)
+        << "the port's own time-out is back after the sliced wait";
+    EXPECT_FALSE(pty.handler.waitReadable(50ms));
 }
 
 TEST(SerialHandlerOnAPty, AVanishedDeviceIsAnErrorNotAnEndlessWakeUp)
 {
-    simulator::PseudoTerminal link(simulator::PseudoTerminal::Use::lineForPeer);
-    serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 1000, 0));
-    xymodem::SerialHandler handler(port);
-    link.releaseMaster();
-    ASSERT_TRUE(handler.waitReadable(1000ms));
-    EXPECT_THROW(handler.readAll(), serial::IOException);
+    PtyHandler pty;
+    pty.link.releaseMaster();
+    ASSERT_TRUE(pty.handler.waitReadable(1000ms));
+    EXPECT_THROW(pty.handler.readAll(), serial::IOException);
 }
 
 TEST(SerialHandlerOnAPty, AWriteTheLineCannotTakeInTimeIsATimeout)
 {
-    simulator::PseudoTerminal link(simulator::PseudoTerminal::Use::lineForPeer); // nobody reads the far end
-    serial::Serial port(link.slavePath(), 115200, serial::Timeout(0, 1000, 0, 200, 0));
-    xymodem::SerialHandler handler(port);
+    PtyHandler pty(200); // nobody reads the far end
     const std::vector<uint8_t> bytes(4 * 1024 * 1024, 0x55);
-    EXPECT_THROW(handler.write(bytes.data(), bytes.size()), XYModemExceptions::Timeout);
+    EXPECT_THROW(pty.handler.write(bytes.data(), bytes.size()), XYModemExceptions::Timeout);
 }

@@ -1,11 +1,7 @@
 #include "ReceiverModel.h"
 
 #include "ControlBytes.h"
-#include "Crc16.h"
 
-#include <fmt/format.h>
-
-#include <algorithm>
 #include <cstdio>
 
 namespace xymodemtest
@@ -17,8 +13,10 @@ std::vector<Bytes> ReceiverModel::onWrite(const Bytes& written)
     const auto event = classify(written);
     history.push_back(event);
     auto reply = fault ? fault(event) : std::nullopt;
-    if (!reply)
-        reply = standardReply(event);
+    if (!reply && (event.kind == Kind::header || event.kind == Kind::eot))
+        reply = Reply{{{ACK, CRC_REQUEST}}};
+    else if (!reply)
+        reply = Reply{{event.kind == Kind::other ? Bytes{} : Bytes{ACK}}};
     if (reply->accept)
         accept(event, written);
     return reply->reads;
@@ -26,130 +24,45 @@ std::vector<Bytes> ReceiverModel::onWrite(const Bytes& written)
 
 ReceiverModel::Event ReceiverModel::classify(const Bytes& written)
 {
-    const int fileIndex = static_cast<int>(received.size()) - 1;
-    if (written.size() == 2 && written[0] == CAN && written[1] == CAN)
-        return {Kind::cancel, fileIndex, 0, 0, 0};
     if (written.size() == 1 && written[0] == EOT)
-        return {Kind::eot, fileIndex, 0, eotAttempts++, 0};
-    if (written.size() != packetSize || written[0] != STX)
-    {
-        faults.push_back(fmt::format("unexpected write of {} bytes", written.size()));
-        return {Kind::invalid, fileIndex, 0, 0, 0};
-    }
-    const auto number = written[1];
-    if (written[2] != static_cast<uint8_t>(~number))
-        faults.push_back(fmt::format("bad complement for packet {}", number));
-    const auto crc = Crc16::compute(written.data() + 3, payloadSize);
-    if (written[packetSize - 2] != (crc >> 8) || written[packetSize - 1] != (crc & 0xFF))
-        faults.push_back(fmt::format("bad CRC for packet {}", number));
-
-    const bool inFile = !received.empty() && !received.back().complete;
-    if (number == 0 && !(inFile && acceptedInFile > 0))
-    {
-        const bool empty = written[3] == 0;
-        return {empty ? Kind::endOfBatch : Kind::header, fileIndex, 0, headerAttempts++, 0};
-    }
-    int position = acceptedInFile;
-    if (number != expectedNumber)
-        position = acceptedInFile - 1; // a repeat of the packet accepted last
+        return {Kind::eot, 0, eotAttempts++};
+    if (written.size() != packetSize)
+        return {Kind::other, 0, 0};
+    if (written[1] == 0 && !(inFile && acceptedInFile > 0))
+        return {written[3] == 0 ? Kind::endOfBatch : Kind::header, 0, headerAttempts++};
+    // A number other than the next one is a repeat of the packet accepted last.
+    const int position =
+        written[1] == static_cast<uint8_t>(acceptedInFile + 1) ? acceptedInFile : acceptedInFile - 1;
     if (position != lastPosition)
-    {
-        lastPosition = position;
         positionAttempts = 0;
-    }
-    return {Kind::data, fileIndex, position, positionAttempts++, number};
-}
-
-ReceiverModel::Reply ReceiverModel::standardReply(const Event& event) const
-{
-    Reply reply;
-    switch (event.kind)
-    {
-    case Kind::header:
-    case Kind::eot:
-        if (ackAndRequestTogether)
-            reply.reads = {{ACK, CRC_REQUEST}};
-        else
-            reply.reads = {{ACK}, {CRC_REQUEST}};
-        break;
-    case Kind::data:
-    case Kind::endOfBatch:
-        reply.reads = {{ACK}};
-        break;
-    case Kind::cancel:
-    case Kind::invalid:
-        break;
-    }
-    return reply;
+    lastPosition = position;
+    return {Kind::data, position, positionAttempts++};
 }
 
 void ReceiverModel::accept(const Event& event, const Bytes& written)
 {
-    switch (event.kind)
+    const auto* payload = reinterpret_cast<const char*>(written.data() + 3);
+    if (event.kind == Kind::header)
     {
-    case Kind::header:
-    {
-        if (!received.empty() && !received.back().complete)
-            faults.push_back("a header before the previous file ended");
-        File file;
-        const auto* payload = reinterpret_cast<const char*>(written.data() + 3);
-        file.name = std::string(payload);
-        const auto fields = std::string(payload + file.name.size() + 1);
-        if (std::sscanf(fields.c_str(), "%lld %lld", &file.size, &file.modificationTime) != 2)
-            faults.push_back("header fields unreadable: " + fields);
+        File file{payload};
+        std::sscanf(payload + file.name.size() + 1, "%lld %lld", &file.size, &file.modificationTime);
         received.push_back(file);
-        expectedNumber = 1;
-        acceptedInFile = 0;
-        headerAttempts = 0;
-        eotAttempts = 0;
+        inFile = true;
+        acceptedInFile = headerAttempts = eotAttempts = 0;
         lastPosition = -1;
-        break;
     }
-    case Kind::data:
+    else if (event.kind == Kind::data && event.position == acceptedInFile)
     {
-        if (received.empty() || received.back().complete)
-        {
-            faults.push_back("data outside a file");
-            break;
-        }
-        if (event.number == static_cast<uint8_t>(expectedNumber - 1) && acceptedInFile > 0)
-            break; // a repeat: already stored
-        if (event.number != expectedNumber)
-        {
-            faults.push_back(fmt::format("packet {} where {} was due", event.number, expectedNumber));
-            break;
-        }
-        received.back().data.append(reinterpret_cast<const char*>(written.data() + 3), payloadSize);
-        numbers.push_back(event.number);
-        ++expectedNumber;
+        received.back().data.append(payload, payloadSize);
         ++acceptedInFile;
-        break;
     }
-    case Kind::eot:
+    else if (event.kind == Kind::eot)
     {
-        if (received.empty() || received.back().complete)
-        {
-            faults.push_back("EOT outside a file");
-            break;
-        }
-        auto& file = received.back();
-        const auto size = static_cast<size_t>(file.size);
-        if (file.data.size() < size || file.data.size() - size >= payloadSize)
-            faults.push_back(fmt::format("{} data bytes for a file of {}", file.data.size(), size));
-        else if (std::any_of(file.data.begin() + static_cast<long>(size), file.data.end(),
-                             [](char c) { return static_cast<uint8_t>(c) != 0xFF; }))
-            faults.push_back("the last packet is not filled with 0xFF");
-        file.data.resize(std::min(file.data.size(), size));
-        file.complete = true;
+        received.back().data.resize(static_cast<size_t>(received.back().size));
+        inFile = false;
         headerAttempts = 0;
-        break;
     }
-    case Kind::endOfBatch:
+    else if (event.kind == Kind::endOfBatch)
         ended = true;
-        break;
-    case Kind::cancel:
-    case Kind::invalid:
-        break;
-    }
 }
 } // namespace xymodemtest

@@ -4,55 +4,67 @@
 #include "YModem.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace xymodemtest
 {
-TransferRig::TransferRig(std::chrono::milliseconds readTimeout)
-    : device([this](const Bytes& written) { return receiver.onWrite(written); }, readTimeout)
+namespace
+{
+const Bytes cancel{xymodem::CAN, xymodem::CAN};
+}
+
+TransferRig::TransferRig(std::chrono::milliseconds timeout)
+    : readTimeout(timeout)
 {
 }
 
-void TransferRig::receiverStarts()
+void TransferRig::arriveWhileWaiting(const std::vector<Bytes>& reads)
 {
-    device.arriveWhileWaiting({{xymodem::CRC_REQUEST}});
-}
-
-void TransferRig::send(const std::vector<std::filesystem::path>& files)
-{
-    send(files, "", 3);
+    later.insert(later.end(), reads.begin(), reads.end());
 }
 
 void TransferRig::send(const std::vector<std::filesystem::path>& files, const std::string& logFile,
                        int logLevel)
 {
-    xymodem::YModem sender(device, logFile, logLevel);
+    xymodem::YModem sender(*this, logFile, logLevel);
     sender.transmit(
         files, [this](float fraction) { progress.push_back(fraction); }, [this] { return stopRequest(); },
         true);
 }
 
-int TransferRig::countWrites(const std::function<bool(const Bytes&)>& predicate) const
+int TransferRig::cancelCount() const
 {
-    return static_cast<int>(std::count_if(device.writes().begin(), device.writes().end(), predicate));
+    return static_cast<int>(std::count(written.begin(), written.end(), cancel));
 }
 
 bool TransferRig::lastWriteIsCancel() const
 {
-    return !device.writes().empty() && isCancel(device.writes().back());
+    return !written.empty() && written.back() == cancel;
 }
 
-int TransferRig::cancelCount() const
+void TransferRig::write(const uint8_t* data, size_t length)
 {
-    return countWrites(isCancel);
+    written.emplace_back(data, data + length);
+    for (auto& read : receiver.onWrite(written.back()))
+        if (!read.empty())
+            pending.push_back(std::move(read));
 }
 
-bool isCancel(const Bytes& bytes)
+void TransferRig::readAll()
 {
-    return bytes == Bytes{xymodem::CAN, xymodem::CAN};
+    if (pending.empty())
+        return;
+    inputBuffer.insert(inputBuffer.end(), pending.front().begin(), pending.front().end());
+    pending.pop_front();
 }
 
-bool isDataPacket(const Bytes& bytes, uint8_t number)
+bool TransferRig::waitReadable(std::chrono::milliseconds limit) const
 {
-    return bytes.size() == xymodem::packetSize && bytes[1] == number;
+    pending.insert(pending.end(), later.begin(), later.end());
+    later.clear();
+    if (!pending.empty())
+        return true;
+    std::this_thread::sleep_for(limit);
+    return false;
 }
 } // namespace xymodemtest
