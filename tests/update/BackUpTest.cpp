@@ -24,20 +24,13 @@ struct BackUpCase
     std::vector<const char*> folders;
     bool legacyFolderIsAFile;
     simulator::Misbehaviour misbehaviour;
-    // When the wait begins, before any request went out, the white keys'
-    // file becomes a folder.
-    bool fileBecomesFolder;
-    const char* result; // empty: success
-    const char* alert;  // empty: none
-    const char* logged; // a line that must be logged, if any
-    bool answered;      // the files hold the instrument's answers, not only their headers
+    bool fileBecomesFolder; // at the wait's start, before any request
+    const char* result;     // empty: success
+    const char* alert;      // empty: none
+    const char* logged;     // a line that must be logged, if any
+    bool answered;          // the files hold the instrument's answers, not only their headers
     int snapshotsBesideOld;
 };
-
-void PrintTo(const BackUpCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
 
 using simulator::Misbehaviour;
 const char* const first = "TaveloSnapShot_20261101T100000.000Z";

@@ -116,11 +116,6 @@ struct RoundTripCase
     const juce::MidiMessage* uploadAwaits;
 };
 
-void PrintTo(const RoundTripCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
 // A meta event in a preset file must not reach the engine: FF is System Reset there.
 void addMetaEvent(const juce::File& file)
 {

@@ -63,11 +63,6 @@ struct StopCase
     const char* result;
 };
 
-void PrintTo(const StopCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
 const StopCase stops[] = {
     {"presetAnswerWait",
      [](Rig& rig, UpdateThreadStandIn& thread)
