@@ -99,7 +99,7 @@ void InstrumentUpdateMode::received(const juce::MidiMessage& message)
     {
         const std::lock_guard lock(mutex);
         const bool accepted = accept(found->second, now);
-        messages.push_back({found->second, now, accepted});
+        messages.push_back({found->second, accepted});
         if (accepted && found->second.find("update mode") != std::string::npos)
         {
             enter = true;
@@ -192,7 +192,7 @@ void InstrumentUpdateMode::enterUpdateMode(bool soundEngine)
     if (options.portFault == UpdateModeOptions::PortFault::none)
         showPort(true);
     else if (options.portFault == UpdateModeOptions::PortFault::shownLate)
-        schedule(options.lateBy, [this] { showPort(port != nullptr); });
+        schedule(std::chrono::milliseconds(7000), [this] { showPort(port != nullptr); });
 }
 
 void InstrumentUpdateMode::showPort(bool show)
@@ -245,7 +245,7 @@ void InstrumentUpdateMode::restart(bool withNewFirmware)
         return;
     }
     if (withNewFirmware)
-        instrument.setFirmwareVersion(options.newFirmwareVersion);
+        instrument.setFirmwareVersion("2.4.0");
     instrument.connect();
     const std::lock_guard lock(mutex);
     portsConnected = true;

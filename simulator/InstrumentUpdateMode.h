@@ -42,17 +42,16 @@ struct UpdateModeOptions
     // From the end of the main firmware's transfer to the ports' return.
     ms restartTime{1000};
     bool comesBack = true;
-    juce::String newFirmwareVersion = "2.4.0";
     // The shortest time between the two configure messages it accepts.
     ms configureGap{1000};
+    // shownLate: 7 s after entering update mode.
     PortFault portFault = PortFault::none;
-    ms lateBy{7000};
     TransferFault firmwareFault;
     TransferFault soundEngineFault;
 };
 
 // What a real instrument does around an update, added to the simulated
-// one: it takes the direct messages (recorded with their times), enters
+// one: it takes the direct messages (recorded), enters
 // update mode after a delay, shows its serial port with a real YModem
 // receiver behind it, restarts with a new firmware version after the main
 // firmware, and after the sound engine's image stays installing until it is
@@ -75,7 +74,6 @@ public:
     struct DirectMessage
     {
         std::string name;
-        std::chrono::steady_clock::time_point time;
         bool accepted;
     };
     struct ReceivedImage

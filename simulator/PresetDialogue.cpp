@@ -56,27 +56,13 @@ PresetDialogue::Bank PresetDialogue::makeAwkwardBank()
     for (int slot = 0; slot < presetCount; ++slot)
         bank[static_cast<size_t>(slot)] = {"Preset " + std::to_string(slot), typicalData(slot)};
 
-    const std::vector<std::pair<int, std::optional<std::string>>> awkward{{0, "Lead/Pad"},
-                                                                          {1, ".."},
-                                                                          {2, "../../escape"},
-                                                                          {3, "a,b"},
-                                                                          {4, std::string("nul\0byte", 8)},
-                                                                          {5, "Caf\xE9"},
-                                                                          {6, "Strings"},
-                                                                          {7, std::nullopt},
-                                                                          {8, std::nullopt},
-                                                                          {9, "Empty"},
-                                                                          {10, "\"quoted\""},
-                                                                          {11, "#hash 100%"},
-                                                                          {12, ".hidden"},
-                                                                          {13, "back\\slash"},
-                                                                          {14, "tab\there"},
-                                                                          {15, ""},
-                                                                          {19, "Strings"},
-                                                                          {20, "STRINGS"},
-                                                                          {21, "Pad#1-2"},
-                                                                          {22, "del\x7F"},
-                                                                          {127, "Last"}};
+    // clang-format off
+    const std::vector<std::pair<int, std::optional<std::string>>> awkward{
+        {0, "Lead/Pad"}, {1, ".."}, {2, "../../escape"}, {3, "a,b"}, {4, std::string("nul\0byte", 8)},
+        {5, "Caf\xE9"}, {6, "Strings"}, {7, std::nullopt}, {8, std::nullopt}, {9, "Empty"}, {10, "\"quoted\""},
+        {11, "#hash 100%"}, {12, ".hidden"}, {13, "back\\slash"}, {14, "tab\there"}, {15, ""}, {19, "Strings"},
+        {20, "STRINGS"}, {21, "Pad#1-2"}, {22, "del\x7F"}, {127, "Last"}};
+    // clang-format on
     for (const auto& [slot, name] : awkward)
         bank[static_cast<size_t>(slot)].name = name;
     return bank;
@@ -104,12 +90,6 @@ void PresetDialogue::setSendsReady(bool sends)
 {
     const std::lock_guard lock(mutex);
     sendsReady = sends;
-}
-
-void PresetDialogue::setLatency(std::chrono::milliseconds delay)
-{
-    const std::lock_guard lock(mutex);
-    latency = delay;
 }
 
 std::vector<Outgoing> PresetDialogue::respond(const juce::MidiMessage& message)
@@ -171,7 +151,7 @@ std::vector<Outgoing> PresetDialogue::answer(int memorySlot) const
     std::vector<Outgoing> outgoing;
     for (int copy = 0; copy < copies; ++copy)
         for (const auto& message : messages)
-            outgoing.push_back({outgoing.empty() ? latency : std::chrono::milliseconds(0), message});
+            outgoing.push_back({std::chrono::milliseconds(0), message});
     return outgoing;
 }
 
@@ -186,7 +166,7 @@ std::vector<Outgoing> PresetDialogue::collect(const juce::MidiMessage& message)
     uploadedName.reset();
     if (!sendsReady)
         return {};
-    return {{latency, ready}};
+    return {{std::chrono::milliseconds(0), ready}};
 }
 
 void PresetDialogue::name(const juce::MidiMessage& message)

@@ -43,11 +43,10 @@ public:
     SimulatedPreset getPreset(int memorySlot) const;
 
     // Faults: the answer of a slot sent twice, or without its end marker;
-    // no ready message after an upload; every answer after a delay.
+    // no ready message after an upload.
     void duplicateAnswerOf(int memorySlot);
     void withholdEndMarkerOf(int memorySlot);
     void setSendsReady(bool sends);
-    void setLatency(std::chrono::milliseconds delay);
 
     std::vector<SimulatedMidiDevice::Outgoing> respond(const juce::MidiMessage& message);
 
@@ -69,7 +68,6 @@ private:
     std::set<int> duplicated;
     std::set<int> withoutEndMarker;
     bool sendsReady = true;
-    std::chrono::milliseconds latency{0};
 
     Mode mode = Mode::idle;
     int group = 0;

@@ -74,11 +74,6 @@ std::vector<juce::MidiMessage> SimulatedInstrument::getRequests() const
     return playPorts->getReceived();
 }
 
-bool SimulatedInstrument::waitUntilIdle(std::chrono::milliseconds timeout) const
-{
-    return playPorts->waitUntilIdle(timeout);
-}
-
 Misbehaviour SimulatedInstrument::nextMisbehaviour()
 {
     if (upcomingMisbehaviours.empty())

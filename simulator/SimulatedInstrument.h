@@ -47,7 +47,6 @@ public:
 
     // The requests the instrument received on its own port, in order.
     std::vector<juce::MidiMessage> getRequests() const;
-    bool waitUntilIdle(std::chrono::milliseconds timeout) const;
 
 private:
     std::vector<SimulatedMidiDevice::Outgoing> respond(const juce::MidiMessage& request);

@@ -2,9 +2,9 @@
 
 namespace simulator
 {
-SimulatedSoundEngine::SimulatedSoundEngine(VirtualMidiBus& bus, const juce::String& name)
+SimulatedSoundEngine::SimulatedSoundEngine(VirtualMidiBus& bus)
     : ports(std::make_unique<SimulatedMidiDevice>(
-          bus, name, [this](const juce::MidiMessage& message) { return respond(message); }))
+          bus, portName, [this](const juce::MidiMessage& message) { return respond(message); }))
 {
 }
 

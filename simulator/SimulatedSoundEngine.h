@@ -20,7 +20,7 @@ public:
     // engine's own thread only.
     using Responder = SimulatedMidiDevice::Handler;
 
-    explicit SimulatedSoundEngine(VirtualMidiBus& bus, const juce::String& name = portName);
+    explicit SimulatedSoundEngine(VirtualMidiBus& bus);
     ~SimulatedSoundEngine();
 
     void connect();

@@ -29,16 +29,8 @@ LineRelay::Options UpdateModeSerialPort::lineFor(size_t size, Fault fault)
     LineRelay::Options line;
     line.repeatStartRequest = std::chrono::milliseconds(300);
     // The header's ACK comes first, then one per data packet.
-    const size_t packets = (size + payload - 1) / payload;
     if (fault == Fault::hangUpAfterLastAck)
-        line.hangUpAtAck = 1 + packets;
-    if (fault == Fault::hangUpOnePacketEarlier)
-    {
-        line.hangUpAtAck = packets;
-        line.passLastAck = false;
-    }
-    if (fault == Fault::corruptedPacket)
-        line.corruptAt = packetSize + 100;
+        line.hangUpAtAck = 1 + (size + payload - 1) / payload;
     return line;
 }
 

@@ -23,12 +23,8 @@ public:
         none,
         // Gone right after passing on the ACK of the image's last packet.
         hangUpAfterLastAck,
-        // Gone instead of acknowledging the next-to-last packet.
-        hangUpOnePacketEarlier,
         // rb killed once half the image went over the line.
-        receiverKilledMidway,
-        // One byte of the first data packet flipped on the way.
-        corruptedPacket
+        receiverKilledMidway
     };
 
     struct ReceivedFile

@@ -1,6 +1,4 @@
-#include "InstrumentLink.h"
 #include "PresetDialogue.h"
-#include "SimulatedInstrument.h"
 #include "SimulatedSoundEngine.h"
 #include "UpdateThreadStandIn.h"
 #include "midiUsb/OrmelProxyImpl.h"
@@ -19,23 +17,17 @@ using Clock = std::chrono::steady_clock;
 
 namespace
 {
-// Everything a step may talk to, at the product's timing.
+// The sound engine and one preset to upload, at the product's timing.
 struct Rig
 {
     Rig()
     {
-        UpdateThreadStandIn::useTemporaryDataHome();
-        instrument.setMisbehaviour(simulator::Misbehaviour::silent);
-        instrument.connect();
-        link = std::make_unique<simulator::InstrumentLink>(*bus, handler);
-        handler.startTimer(midiUsb::SysExMidiHandler::tickPeriodMs);
         engine.setResponder([this](const juce::MidiMessage& m) { return dialogue.respond(m); });
         engine.connect();
         // One preset to upload.
         PresetMidiFile::write(folder.getChildFile("P.mid"), {OrmelMidiMessages::presetEndMessage});
         folder.getChildFile("group0.txt").replaceWithText("0,\"P.mid\"\r\n");
     }
-    ~Rig() { handler.stopTimer(); }
 
     bool engineReceived(const juce::MidiMessage& wanted) const
     {
@@ -58,9 +50,6 @@ struct Rig
     const testsupport::TemporaryFolder temporary;
     const juce::File folder{juce::String(temporary.path().string())};
     std::shared_ptr<simulator::VirtualMidiBus> bus = std::make_shared<simulator::VirtualMidiBus>();
-    simulator::SimulatedInstrument instrument{*bus};
-    midiUsb::SysExMidiHandler handler;
-    std::unique_ptr<simulator::InstrumentLink> link;
     simulator::PresetDialogue dialogue{simulator::PresetDialogue::makeAwkwardBank()};
     simulator::SimulatedSoundEngine engine{*bus};
 };
@@ -74,18 +63,7 @@ struct StopCase
     const char* result;
 };
 
-void PrintTo(const StopCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
 const StopCase stops[] = {
-    {"backUpWait",
-     [](Rig& rig, UpdateThreadStandIn& thread)
-     { return PersistentDataDownload(rig.handler, thread.hooks(), UpdateTiming{}).run(); },
-     [](Rig& rig) { return !rig.instrument.getRequests().empty(); }, "Transmission aborted."},
-    {"groupSelectPause", [](Rig& rig, UpdateThreadStandIn& thread) { return rig.presets(thread, true); },
-     [](Rig& rig) { return rig.engineReceived(OrmelMidiMessages::groupSelection(0)); }, "Operation aborted."},
     {"presetAnswerWait",
      [](Rig& rig, UpdateThreadStandIn& thread)
      {

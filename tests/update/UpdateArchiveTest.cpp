@@ -79,7 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
         ArchiveCase{
             "threeEntries", {firmware, dsp, {"notes.txt", "x"}}, "Wrong number of entries in the archive."},
         ArchiveCase{"twoSfb", {firmware, {"other.sfb", "x"}}, "Several .sfb files found in the archive."},
-        ArchiveCase{"sameNameTwice", {firmware, firmware}, "Several .sfb files found in the archive."},
         ArchiveCase{"datInCapitals", {firmware, {"engine.DAT", "x"}}, "Unknown file found in the archive."},
         ArchiveCase{
             "symlinkEntry", {{"fw.sfb", "../passwd", 0120777}, dsp}, "Symbolic link found in the archive."},

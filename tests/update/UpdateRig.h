@@ -51,9 +51,8 @@ struct StatusStep
 // The status texts with their times, for failure messages.
 std::string describe(const std::vector<StatusStep>& steps);
 
-// A Core over the virtual bus with the simulated instrument (its sound
-// engine too) and its update mode behind the injected port listing; an
-// update of a given archive launched as the window launches it.
+// A Core over the virtual bus with the simulated instrument, its sound engine and its update mode;
+// an update launched as the window launches it.
 class UpdateRig
 {
 public:
@@ -63,8 +62,7 @@ public:
         UpdateTiming timing = fastTiming();
         bool withSoundEngine = true;
         bool soundEngineLeavesAtPowerCycle = false;
-        // The instrument is power-cycled this long after the update asks for
-        // it; empty: never.
+        // Power cycle this long after the update asks for it; empty: never.
         std::optional<std::chrono::milliseconds> powerCycleAfter = std::chrono::milliseconds(0);
         // How the instrument answers once the update has begun.
         simulator::Misbehaviour answers = simulator::Misbehaviour::none;
@@ -86,8 +84,7 @@ public:
 
     // Waits for the instrument's version, then launches.
     void launch(const std::filesystem::path& archive, bool isFactoryFirmware);
-    // Pumps the message loop (power-cycling the instrument when asked to)
-    // until the update thread has ended.
+    // Pumps the message loop, power-cycling when asked to, until the thread ended.
     bool runToEnd(std::chrono::seconds limit);
     bool runUntilStatus(const std::string& text, std::chrono::seconds limit);
     bool isRunning() const;
@@ -104,8 +101,7 @@ public:
     testsupport::TemporaryFolder folder;
     std::shared_ptr<simulator::VirtualMidiBus> bus = std::make_shared<simulator::VirtualMidiBus>();
     simulator::SimulatedInstrument instrument{*bus};
-    // Before the engine, whose thread answers through them. The presets before the update, and the engine's
-    // after the power cycle, which the update starts empty, as a new firmware leaves it.
+    // Before the engine, whose thread answers through them; the second, empty, after the power cycle.
     const simulator::PresetDialogue::Bank presetsBefore = simulator::PresetDialogue::makeAwkwardBank();
     simulator::PresetDialogue dialogue{presetsBefore};
     simulator::PresetDialogue dialogueAfter;

@@ -56,8 +56,6 @@ TEST_P(UpdateStop, endsTheRunWithinTheTarget)
     std::cout << "[ stop     ] " << param.name << ": " << took << " s (target 2 s)\n";
 
     EXPECT_LT(took, 10.0);
-    if (std::getenv("TAVELO_TRAIL") != nullptr)
-        std::cout << describe(rig.statusSteps());
     EXPECT_EQ(rig.log.count(spdlog::level::err, "Could not exit thread cleanly, callstack:"), 0);
     testsupport::pumpMessages(300ms);
     // None once a stop was asked for.

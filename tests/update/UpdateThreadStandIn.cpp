@@ -76,23 +76,16 @@ bool UpdateThreadStandIn::run(const std::function<void()>& body, std::chrono::mi
         lock.unlock();
         whenWaiting();
     }
-    const bool ended = testsupport::pumpUntil(
-        [this]
-        {
-            const std::lock_guard lock(mutex);
-            return done;
-        },
-        timeout);
+    const auto isDone = [this]
+    {
+        const std::lock_guard lock(mutex);
+        return done;
+    };
+    const bool ended = testsupport::pumpUntil(isDone, timeout);
     if (!ended)
     {
         requestStop();
-        testsupport::pumpUntil(
-            [this]
-            {
-                const std::lock_guard lock(mutex);
-                return done;
-            },
-            timeout);
+        testsupport::pumpUntil(isDone, timeout);
     }
     thread.join();
     return ended;

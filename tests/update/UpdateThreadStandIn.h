@@ -15,8 +15,7 @@
 class UpdateThreadStandIn
 {
 public:
-    // Points XDG_DATA_HOME at a temporary folder of the process, before the
-    // back-up's folder is first built: tests never touch the user's own.
+    // Points XDG_DATA_HOME at a temporary folder before the back-up's folder is first built.
     static juce::File useTemporaryDataHome();
 
     PersistentDataDownload::Hooks hooks();
@@ -25,10 +24,8 @@ public:
     // Sleeps at most `duration`; false once stopped.
     bool pause(std::chrono::milliseconds duration);
 
-    // Runs `body` on a thread named "Update thread". When `whenWaiting` is
-    // given, the message loop stays still until the body's first pause (the
-    // back-up wait begins before any request went out), then `whenWaiting`
-    // runs on the message thread. False when the body did not end in time.
+    // Runs `body` on a thread named "Update thread"; `whenWaiting` runs on the message thread at the
+    // body's first pause. False when the body did not end in time.
     bool run(const std::function<void()>& body, std::chrono::milliseconds timeout,
              const std::function<void()>& whenWaiting = {});
 

@@ -94,16 +94,13 @@ TEST_P(WholeUpdate, sendsBothImagesWholeAndEndsFinished)
     // The user's presets are back in the engine, every slot.
     for (int slot = 0; !param.factory && slot < simulator::PresetDialogue::presetCount; ++slot)
     {
-        const auto after = rig.dialogueAfter.getPreset(slot);
-        const auto& before = rig.presetsBefore[static_cast<size_t>(slot)];
-        const auto bytes = [](const std::vector<juce::MidiMessage>& messages)
-        {
-            std::vector<std::vector<juce::uint8>> all;
-            for (const auto& message : messages)
-                all.emplace_back(message.getRawData(), message.getRawData() + message.getRawDataSize());
-            return all;
-        };
-        EXPECT_EQ(bytes(after.data), bytes(before.data)) << slot;
+        const auto after = rig.dialogueAfter.getPreset(slot).data;
+        const auto& before = rig.presetsBefore[static_cast<size_t>(slot)].data;
+        ASSERT_EQ(after.size(), before.size()) << slot;
+        for (size_t i = 0; i < after.size(); ++i)
+            EXPECT_EQ(juce::MemoryBlock(after[i].getRawData(), size_t(after[i].getRawDataSize())),
+                      juce::MemoryBlock(before[i].getRawData(), size_t(before[i].getRawDataSize())))
+                << slot;
     }
     // Finished after the power cycle, not before.
     EXPECT_EQ(rig.updateMode.phase(), simulator::InstrumentUpdateMode::Phase::running);
