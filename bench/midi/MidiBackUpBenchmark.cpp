@@ -62,7 +62,6 @@ int main()
         std::printf("The simulated instrument's ports did not open.\n");
         return 1;
     }
-    handler.startTimer(midiUsb::SysExMidiHandler::tickPeriodMs);
 
     const auto requests = backUpRequests();
     const double bound =

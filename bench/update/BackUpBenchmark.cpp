@@ -103,7 +103,6 @@ int main()
         std::printf("The simulated instrument's ports did not open.\n");
         return 1;
     }
-    handler.startTimer(midiUsb::SysExMidiHandler::tickPeriodMs);
 
     const double bound = 64 * midiUsb::SysExMidiHandler::tickPeriodMs / 1000.0;
     std::printf("Back-up through PersistentDataDownload::run: 63 requests, no added latency\n");

@@ -109,7 +109,6 @@ TEST_P(BackUpTest, snapshotFolderAndFiles)
         root.getChildFile("Old").create();
     midiUsb::SysExMidiHandler handler;
     const simulator::InstrumentLink link(bus, handler);
-    handler.startTimer(midiUsb::SysExMidiHandler::tickPeriodMs);
 
     UpdateThreadStandIn thread;
     juce::Result result = juce::Result::ok();
