@@ -5,23 +5,17 @@ namespace simulator
 InstrumentData InstrumentData::makeTypical()
 {
     InstrumentData data;
-
-    const std::vector<int> instructions{4,   110, 111, 112, 113, 114, 115, 150, 151, 400, 405,
-                                        500, 517, 600, 604, 611, 700, 703, 800, 818, 901, 907};
+    const int instructions[] = {4, 110, 111, 115, 150, 151, 400, 405, 500, 517, 600, 604, 611, 703, 818, 907};
     for (int testId = 1; testId <= 13; ++testId)
     {
-        std::vector<SysExAnswerBuilder::TestLogEntry> entries;
-        for (int step = 0; step < testId % 4 + 1; ++step)
-        {
-            const auto instruction =
-                instructions[static_cast<size_t>(testId * 3 + step) % instructions.size()];
-            entries.push_back({instruction, 10 * (step + 1) + testId, (testId + step) % 3});
-        }
-        data.testLogs[testId] = entries;
+        auto& entries = data.testLogs[testId].emplace();
+        for (int step = 0; step <= testId % 4; ++step)
+            entries.push_back({instructions[(testId * 3 + step) % std::size(instructions)],
+                               10 * (step + 1) + testId, (testId + step) % 3});
     }
     // One test that never ran, and one that ran no instruction.
     data.testLogs[9] = std::nullopt;
-    data.testLogs[12] = std::vector<SysExAnswerBuilder::TestLogEntry>{};
+    data.testLogs[12].emplace();
     data.testLogs[1]->push_back({16383, 16383, 1});
 
     for (int key = 0; key < keyCount; ++key)

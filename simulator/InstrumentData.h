@@ -23,9 +23,8 @@ struct InstrumentData
 
     static constexpr int keyCount = 49;
 
-    // A plausible instrument: logs for the 13 factory tests, the touch
-    // calibration of the 49 keys, and a position grid for every key, with
-    // negative numbers, zeros and the largest codable values among them.
+    // Logs for the 13 factory tests, touch calibration and position grids of
+    // the 49 keys, with negative numbers, zeros and the largest codable values.
     static InstrumentData makeTypical();
 };
 } // namespace simulator

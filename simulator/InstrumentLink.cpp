@@ -2,26 +2,17 @@
 
 namespace simulator
 {
-namespace
-{
-juce::String findIdentifier(const std::vector<juce::MidiDeviceInfo>& devices)
-{
-    for (const auto& device : devices)
-        if (device.name == "Tavelo play")
-            return device.identifier;
-    return {};
-}
-} // namespace
-
 InstrumentLink::InstrumentLink(midiUsb::MidiSystem& system, midiUsb::SysExMidiHandler& handlerToUse)
     : handler(handlerToUse)
     , answerHandler(handler.getRequestQueue(), [](const juce::MidiMessage&) {})
     , self(std::make_shared<InstrumentLink*>(this))
 {
-    if (const auto identifier = findIdentifier(system.getInputs()); identifier.isNotEmpty())
-        input = system.openInput(identifier, *this);
-    if (const auto identifier = findIdentifier(system.getOutputs()); identifier.isNotEmpty())
-        output = system.openOutput(identifier);
+    for (const auto& device : system.getInputs())
+        if (device.name == "Tavelo play" && input == nullptr)
+            input = system.openInput(device.identifier, *this);
+    for (const auto& device : system.getOutputs())
+        if (device.name == "Tavelo play" && output == nullptr)
+            output = system.openOutput(device.identifier);
     if (input != nullptr)
         input->start();
     handler.setMidiOutput(output.get());

@@ -8,11 +8,9 @@
 
 namespace simulator
 {
-// The system's end of the instrument's own ports, for tests and benchmarks:
-// opens the first input and output named "Tavelo play", sends the handler's
-// requests on the output, and parses every message that arrives on the
-// message thread as the device facade does. Built, used and destroyed on the
-// message thread.
+// The system's end of the instrument's ports "Tavelo play", for tests and
+// benchmarks: sends the handler's requests and parses the answers on the
+// message thread as the device facade does. Lives on the message thread.
 class InstrumentLink final : private midiUsb::MidiInputReceiver
 {
 public:

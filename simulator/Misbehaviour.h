@@ -6,13 +6,9 @@ namespace simulator
 enum class Misbehaviour
 {
     none,
-    // No answer at all.
-    silent,
-    // The answer comes after the late delay instead of the latency.
-    late,
-    // The answer echoes other sub-codes than the request's: another request's answer.
-    wrongSubCodes,
-    // The request's sub-codes, then a count of one entry that is not there.
-    emptyResult
+    silent,        // no answer at all
+    late,          // the answer after the late delay instead of the latency
+    wrongSubCodes, // other sub-codes than the request's: another request's answer
+    emptyResult    // the request's sub-codes, then a count of one entry that is not there
 };
 } // namespace simulator

@@ -28,8 +28,6 @@ void SimulatedMidiDevice::connect()
     if (inputIdentifier.isNotEmpty())
         return;
     ++connection;
-    // The system's input is fed by this device; the system's output leads
-    // to it.
     inputIdentifier = bus.addInput(portName);
     outputIdentifier =
         bus.addOutput(portName, [this](const juce::MidiMessage& message) { receive(message); });
@@ -46,23 +44,16 @@ void SimulatedMidiDevice::disconnect()
         ++connection;
     }
     changed.notify_all();
-    // Outside the lock: a send under way holds the bus's port while it
-    // calls receive().
-    if (output.isNotEmpty())
-        bus.removeOutput(output);
-    if (input.isNotEmpty())
-        bus.removeInput(input);
+    // Outside the lock: a send under way holds the bus's port while it calls receive().
+    bus.remove(output);
+    bus.remove(input);
 }
 
 void SimulatedMidiDevice::send(const juce::MidiMessage& message)
 {
-    juce::String input;
-    {
-        const std::lock_guard lock(mutex);
-        input = inputIdentifier;
-    }
-    if (input.isNotEmpty())
-        bus.sendFromPeer(input, message);
+    // The bus only queues it, so sending under the lock is safe.
+    const std::lock_guard lock(mutex);
+    bus.sendFromPeer(inputIdentifier, message);
 }
 
 std::vector<juce::MidiMessage> SimulatedMidiDevice::getReceived() const
@@ -112,8 +103,7 @@ void SimulatedMidiDevice::run()
             changed.wait_until(lock, due, [&] { return stopping || connection != connectionOfRequest; });
             if (stopping || connection != connectionOfRequest)
                 break;
-            // The bus only queues it, so sending under the lock is safe and
-            // keeps an unplugging from slipping in between.
+            // Under the lock, so that no unplugging slips in between.
             bus.sendFromPeer(inputIdentifier, answer.message);
         }
         busy = false;

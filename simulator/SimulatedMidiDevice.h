@@ -2,7 +2,6 @@
 
 #include "VirtualMidiBus.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>

@@ -6,13 +6,7 @@ namespace simulator
 {
 namespace
 {
-constexpr std::uint8_t sysExStart = 0xF0;
-constexpr std::uint8_t sysExEnd = 0xF7;
 constexpr std::uint8_t dataAnswer = 0x07;
-constexpr std::uint8_t infoAnswerCommand = 0x0D;
-constexpr std::uint8_t acknowledgeCommand = 0x11;
-constexpr std::uint8_t infoAnswerMarker = 0x05;
-
 using Bytes = SysExAnswerBuilder::Bytes;
 
 std::uint8_t low7(int value)
@@ -28,79 +22,67 @@ void appendSigned(Bytes& bytes, int value, int groups)
         bytes.push_back(low7(std::abs(value) >> (7 * group)));
 }
 
-void appendTriple(Bytes& bytes, const SysExAnswerBuilder::Triple& triple)
+void appendTriples(Bytes& bytes, std::initializer_list<SysExAnswerBuilder::Triple> triples)
 {
-    for (const int value : {triple.x, triple.y, triple.z})
-        appendSigned(bytes, value, 3);
+    for (const auto& triple : triples)
+        for (const int value : {triple.x, triple.y, triple.z})
+            appendSigned(bytes, value, 3);
 }
 } // namespace
 
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::frame(std::uint8_t command, const Bytes& body)
+Bytes SysExAnswerBuilder::frame(std::uint8_t command, const Bytes& body)
 {
-    Bytes bytes{sysExStart, manufacturer[0], manufacturer[1], manufacturer[2], command};
+    Bytes bytes{0xF0, manufacturer[0], manufacturer[1], manufacturer[2], command};
     bytes.insert(bytes.end(), body.begin(), body.end());
-    bytes.push_back(sysExEnd);
+    bytes.push_back(0xF7);
     return bytes;
 }
 
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::infoAnswer(std::uint8_t infoType, const juce::String& text)
+Bytes SysExAnswerBuilder::infoAnswer(std::uint8_t infoType, const juce::String& text)
 {
-    // The type is echoed; the byte before the text is a spare.
-    Bytes body{infoType, infoAnswerMarker, 0x00};
+    // The type is echoed, then the text marker 05 and a spare byte.
+    Bytes body{infoType, 0x05, 0x00};
     for (const auto character : text)
         body.push_back(low7(static_cast<int>(character)));
-    return frame(infoAnswerCommand, body);
+    return frame(0x0D, body);
 }
 
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::acknowledge()
-{
-    return frame(acknowledgeCommand, {0x04});
-}
-
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::testLogAnswer(int testId,
-                                                            const std::vector<TestLogEntry>& entries)
+Bytes SysExAnswerBuilder::testLogAnswer(int testId, const std::vector<TestLogEntry>& entries)
 {
     Bytes body{0x01, low7(testId), low7(static_cast<int>(entries.size()))};
     for (const auto& entry : entries)
     {
         for (const int value : {entry.instructionId, entry.timeout})
-        {
-            body.push_back(low7(value >> 7));
-            body.push_back(low7(value));
-        }
+            body.insert(body.end(), {low7(value >> 7), low7(value)});
         body.push_back(low7(entry.resultCode));
     }
     return frame(dataAnswer, body);
 }
 
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::testLogWithoutResult(int testId)
+Bytes SysExAnswerBuilder::testLogWithoutResult(int testId)
 {
     return frame(dataAnswer, {0x01, low7(testId)});
 }
 
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::touchCalibrationAnswer(const std::vector<TouchBlock>& blocks)
+Bytes SysExAnswerBuilder::touchCalibrationAnswer(const std::vector<TouchBlock>& blocks)
 {
     Bytes body{0x04, 0x01, low7(static_cast<int>(blocks.size()))};
     for (const auto& block : blocks)
     {
         body.push_back(low7(block.key));
-        appendTriple(body, block.press);
-        appendTriple(body, block.aftertouch);
-        appendTriple(body, block.left);
-        appendTriple(body, block.right);
+        appendTriples(body, {block.press, block.aftertouch, block.left, block.right});
     }
     return frame(dataAnswer, body);
 }
 
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::keyPositionAnswer(int key,
-                                                                const std::vector<KeyPositionEntry>& entries)
+Bytes SysExAnswerBuilder::keyPositionAnswer(int key, const std::vector<KeyPositionEntry>& entries)
 {
     Bytes body{0x04, 0x02, low7(key), low7(static_cast<int>(entries.size()))};
     for (const auto& entry : entries)
     {
         body.push_back(low7(entry.gridIndex));
         appendSigned(body, entry.horizontal, 1);
-        appendTriple(body, entry.position);
+        appendTriples(body, {entry.position});
     }
     return frame(dataAnswer, body);
 }
@@ -110,9 +92,8 @@ juce::MidiMessage SysExAnswerBuilder::toMessage(const Bytes& bytes)
     return juce::MidiMessage(bytes.data(), static_cast<int>(bytes.size()));
 }
 
-SysExAnswerBuilder::Bytes SysExAnswerBuilder::toBytes(const juce::MidiMessage& message)
+Bytes SysExAnswerBuilder::toBytes(const juce::MidiMessage& message)
 {
-    const auto* data = message.getRawData();
-    return Bytes(data, data + message.getRawDataSize());
+    return Bytes(message.getRawData(), message.getRawData() + message.getRawDataSize());
 }
 } // namespace simulator

@@ -13,24 +13,10 @@ class SysExAnswerBuilder
 {
 public:
     using Bytes = std::vector<std::uint8_t>;
-
-    static constexpr std::uint8_t manufacturer[] = {0x00, 0x6B, 0x2D};
-
-    // F0, manufacturer, command, then the body, then F7.
-    static Bytes frame(std::uint8_t command, const Bytes& body);
-
-    static Bytes infoAnswer(std::uint8_t infoType, const juce::String& text);
-    static Bytes acknowledge();
-
     struct TestLogEntry
     {
-        int instructionId;
-        int timeout;
-        int resultCode;
+        int instructionId, timeout, resultCode;
     };
-    static Bytes testLogAnswer(int testId, const std::vector<TestLogEntry>& entries);
-    static Bytes testLogWithoutResult(int testId);
-
     struct Triple
     {
         int x, y, z;
@@ -40,14 +26,20 @@ public:
         int key;
         Triple press, aftertouch, left, right;
     };
-    static Bytes touchCalibrationAnswer(const std::vector<TouchBlock>& blocks);
-
     struct KeyPositionEntry
     {
-        int gridIndex;
-        int horizontal;
+        int gridIndex, horizontal;
         Triple position;
     };
+
+    static constexpr std::uint8_t manufacturer[] = {0x00, 0x6B, 0x2D};
+
+    // F0, manufacturer, command, then the body, then F7.
+    static Bytes frame(std::uint8_t command, const Bytes& body);
+    static Bytes infoAnswer(std::uint8_t infoType, const juce::String& text);
+    static Bytes testLogAnswer(int testId, const std::vector<TestLogEntry>& entries);
+    static Bytes testLogWithoutResult(int testId);
+    static Bytes touchCalibrationAnswer(const std::vector<TouchBlock>& blocks);
     static Bytes keyPositionAnswer(int key, const std::vector<KeyPositionEntry>& entries);
 
     static juce::MidiMessage toMessage(const Bytes& bytes);

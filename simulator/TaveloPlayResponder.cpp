@@ -17,12 +17,10 @@ std::optional<TaveloPlayResponder::Bytes> TaveloPlayResponder::answer(const Byte
     const auto size = request.size();
     if (command == 0x0C && size == 7) // info request: 04 firmware, 06 sound engine, 02 serial number
     {
-        const auto type = request[5];
-        if (type == 0x04 || type == 0x06 || type == 0x02)
-            return B::infoAnswer(type, type == 0x04   ? data.firmwareVersion
-                                       : type == 0x06 ? data.ormelVersion
-                                                      : data.serialNumber);
-        return std::nullopt;
+        const std::map<int, juce::String> texts{
+            {0x04, data.firmwareVersion}, {0x06, data.ormelVersion}, {0x02, data.serialNumber}};
+        const auto text = texts.find(request[5]);
+        return text == texts.end() ? std::nullopt : std::optional(B::infoAnswer(request[5], text->second));
     }
     if (command != 0x06) // data request: 01 test log, 04 01 touch, 04 02 key position
         return std::nullopt;
@@ -67,10 +65,8 @@ std::vector<TaveloPlayResponder::Bytes> TaveloPlayResponder::spoil(const Bytes& 
         empty.push_back(0xF7);
         return {empty};
     }
-    case Misbehaviour::none:
-    case Misbehaviour::late:
-        break;
+    default:
+        return {answer};
     }
-    return {answer};
 }
 } // namespace simulator

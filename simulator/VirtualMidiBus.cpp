@@ -13,9 +13,9 @@ namespace
 // One opening of an input. The receive thread holds callbackMutex while it
 // calls the receiver, so stop() waits for a callback under way; recursive,
 // so that a receiver may stop its own port.
-struct OpenInput
+struct Listener
 {
-    OpenInput(midiUsb::MidiInputReceiver& receiverToCall, midiUsb::MidiInputPort& portToReport)
+    Listener(midiUsb::MidiInputReceiver& receiverToCall, midiUsb::MidiInputPort& portToReport)
         : receiver(receiverToCall)
         , port(portToReport)
     {
@@ -27,111 +27,117 @@ struct OpenInput
     bool started = false;
 };
 
-struct InputEndpoint
+// An input or an output. The bus's mutex guards all but the peer and
+// `present`, which sendMutex guards: held for the whole of each send, it
+// keeps messages whole and one at a time.
+struct Endpoint
 {
     juce::MidiDeviceInfo info;
-    // Guarded by the bus's mutex.
-    std::vector<std::weak_ptr<OpenInput>> openings;
-    bool failOpen = false;
-    bool present = true;
-};
-
-struct OutputEndpoint
-{
-    juce::MidiDeviceInfo info;
-    // Held for the whole of each send: whole messages, one at a time.
-    std::mutex sendMutex;
+    bool isInput;
     VirtualMidiBus::PeerReceiver peer;
+    std::mutex sendMutex;
     bool present = true;
-    // Guarded by the bus's mutex.
     bool failOpen = false;
     int openings = 0;
+    std::vector<std::weak_ptr<Listener>> listeners;
 };
-
-struct PendingMessage
-{
-    std::shared_ptr<InputEndpoint> endpoint;
-    juce::MidiMessage message;
-};
+using EndpointPtr = std::shared_ptr<Endpoint>;
 } // namespace
 
 struct VirtualMidiBus::State
 {
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
-    std::vector<std::shared_ptr<InputEndpoint>> inputs;
-    std::vector<std::shared_ptr<OutputEndpoint>> outputs;
-    std::deque<PendingMessage> pending;
+    std::vector<EndpointPtr> endpoints;
+    std::deque<std::pair<EndpointPtr, juce::MidiMessage>> pending;
+    std::vector<juce::MidiMessage> sent;
     bool delivering = false;
     bool stopping = false;
     int nextIdentifier = 1;
-
-    mutable std::mutex sentMutex;
-    std::vector<juce::MidiMessage> sent;
-
     std::thread receiveThread;
+
+    EndpointPtr find(const juce::String& identifier) const
+    {
+        const auto found =
+            std::find_if(endpoints.begin(), endpoints.end(),
+                         [&identifier](const auto& e) { return e->info.identifier == identifier; });
+        return found == endpoints.end() ? nullptr : *found;
+    }
+
+    EndpointPtr findToOpen(const juce::String& identifier, bool input) const
+    {
+        const std::lock_guard lock(mutex);
+        auto endpoint = find(identifier);
+        return endpoint != nullptr && endpoint->isInput == input && !endpoint->failOpen ? endpoint : nullptr;
+    }
+
+    std::vector<juce::MidiDeviceInfo> list(bool inputs) const
+    {
+        const std::lock_guard lock(mutex);
+        std::vector<juce::MidiDeviceInfo> infos;
+        for (const auto& endpoint : endpoints)
+            if (endpoint->isInput == inputs)
+                infos.push_back(endpoint->info);
+        return infos;
+    }
+
+    juce::String add(const juce::String& name, bool isInput, PeerReceiver peer)
+    {
+        const std::lock_guard lock(mutex);
+        auto endpoint = std::make_shared<Endpoint>();
+        endpoint->info = {name, (isInput ? "virtual-in-" : "virtual-out-") + juce::String(nextIdentifier++)};
+        endpoint->isInput = isInput;
+        endpoint->peer = std::move(peer);
+        endpoints.push_back(endpoint);
+        return endpoint->info.identifier;
+    }
+
+    void runReceiveThread()
+    {
+        juce::Thread::setCurrentThreadName("Virtual MIDI rx");
+        std::unique_lock lock(mutex);
+        for (;;)
+        {
+            changed.wait(lock, [this] { return stopping || !pending.empty(); });
+            if (stopping)
+                return;
+            const auto [endpoint, message] = std::move(pending.front());
+            pending.pop_front();
+            std::vector<std::shared_ptr<Listener>> listeners;
+            for (const auto& weak : endpoint->listeners)
+                if (auto listener = weak.lock())
+                    listeners.push_back(std::move(listener));
+            delivering = true;
+            lock.unlock();
+            for (const auto& listener : listeners)
+            {
+                const std::lock_guard callbackLock(listener->callbackMutex);
+                if (listener->started)
+                    listener->receiver.midiMessageReceived(listener->port, message);
+            }
+            lock.lock();
+            delivering = false;
+            changed.notify_all();
+        }
+    }
 };
 
 namespace
 {
-class VirtualMidiInputPort final : public midiUsb::MidiInputPort
+// What both kinds of port share: the endpoint and its count of openings.
+template <typename Interface>
+class VirtualPort : public Interface
 {
 public:
-    VirtualMidiInputPort(std::shared_ptr<VirtualMidiBus::State> stateToUse,
-                         std::shared_ptr<InputEndpoint> endpointToUse, midiUsb::MidiInputReceiver& receiver)
-        : state(std::move(stateToUse))
-        , endpoint(std::move(endpointToUse))
-        , opening(std::make_shared<OpenInput>(receiver, *this))
-    {
-        const std::lock_guard lock(state->mutex);
-        endpoint->openings.push_back(opening);
-    }
-
-    ~VirtualMidiInputPort() override
-    {
-        {
-            const std::lock_guard lock(opening->callbackMutex);
-            opening->started = false;
-        }
-        const std::lock_guard lock(state->mutex);
-        auto& openings = endpoint->openings;
-        openings.erase(std::remove_if(openings.begin(), openings.end(),
-                                      [this](const auto& weak) { return weak.lock() == opening; }),
-                       openings.end());
-    }
-
-    juce::String getName() const override { return endpoint->info.name; }
-    juce::String getIdentifier() const override { return endpoint->info.identifier; }
-
-    void start() override
-    {
-        const std::lock_guard lock(opening->callbackMutex);
-        opening->started = true;
-    }
-
-    void stop() override
-    {
-        const std::lock_guard lock(opening->callbackMutex);
-        opening->started = false;
-    }
-
-private:
-    const std::shared_ptr<VirtualMidiBus::State> state;
-    const std::shared_ptr<InputEndpoint> endpoint;
-    const std::shared_ptr<OpenInput> opening;
-};
-
-class VirtualMidiOutputPort final : public midiUsb::MidiOutputPort
-{
-public:
-    VirtualMidiOutputPort(std::shared_ptr<VirtualMidiBus::State> stateToUse,
-                          std::shared_ptr<OutputEndpoint> endpointToUse)
+    VirtualPort(std::shared_ptr<VirtualMidiBus::State> stateToUse, EndpointPtr endpointToUse)
         : state(std::move(stateToUse))
         , endpoint(std::move(endpointToUse))
     {
+        const std::lock_guard lock(state->mutex);
+        ++endpoint->openings;
     }
 
-    ~VirtualMidiOutputPort() override
+    ~VirtualPort() override
     {
         const std::lock_guard lock(state->mutex);
         --endpoint->openings;
@@ -140,6 +146,48 @@ public:
     juce::String getName() const override { return endpoint->info.name; }
     juce::String getIdentifier() const override { return endpoint->info.identifier; }
 
+protected:
+    const std::shared_ptr<VirtualMidiBus::State> state;
+    const EndpointPtr endpoint;
+};
+
+class VirtualMidiInputPort final : public VirtualPort<midiUsb::MidiInputPort>
+{
+public:
+    VirtualMidiInputPort(std::shared_ptr<VirtualMidiBus::State> stateToUse, EndpointPtr endpointToUse,
+                         midiUsb::MidiInputReceiver& receiver)
+        : VirtualPort(std::move(stateToUse), std::move(endpointToUse))
+        , listener(std::make_shared<Listener>(receiver, *this))
+    {
+        const std::lock_guard lock(state->mutex);
+        auto& listeners = endpoint->listeners;
+        listeners.erase(
+            std::remove_if(listeners.begin(), listeners.end(), [](auto& l) { return l.expired(); }),
+            listeners.end());
+        listeners.push_back(listener);
+    }
+
+    // Stopped, its listener is skipped by a delivery under way and expires with it.
+    ~VirtualMidiInputPort() override { stop(); }
+
+    void start() override { setStarted(true); }
+    void stop() override { setStarted(false); }
+
+private:
+    void setStarted(bool started)
+    {
+        const std::lock_guard lock(listener->callbackMutex);
+        listener->started = started;
+    }
+
+    const std::shared_ptr<Listener> listener;
+};
+
+class VirtualMidiOutputPort final : public VirtualPort<midiUsb::MidiOutputPort>
+{
+public:
+    using VirtualPort::VirtualPort;
+
     void sendMessageNow(const juce::MidiMessage& message) override
     {
         const std::lock_guard lock(endpoint->sendMutex);
@@ -147,42 +195,19 @@ public:
         if (!endpoint->present)
             return;
         {
-            const std::lock_guard sentLock(state->sentMutex);
+            const std::lock_guard stateLock(state->mutex);
             state->sent.push_back(message);
         }
         if (endpoint->peer)
             endpoint->peer(message);
     }
-
-private:
-    const std::shared_ptr<VirtualMidiBus::State> state;
-    const std::shared_ptr<OutputEndpoint> endpoint;
 };
-
-template <typename Endpoint>
-std::shared_ptr<Endpoint> find(const std::vector<std::shared_ptr<Endpoint>>& endpoints,
-                               const juce::String& identifier)
-{
-    const auto found =
-        std::find_if(endpoints.begin(), endpoints.end(),
-                     [&identifier](const auto& endpoint) { return endpoint->info.identifier == identifier; });
-    return found == endpoints.end() ? nullptr : *found;
-}
-
-template <typename Endpoint>
-std::vector<juce::MidiDeviceInfo> listOf(const std::vector<std::shared_ptr<Endpoint>>& endpoints)
-{
-    std::vector<juce::MidiDeviceInfo> list;
-    for (const auto& endpoint : endpoints)
-        list.push_back(endpoint->info);
-    return list;
-}
 } // namespace
 
 VirtualMidiBus::VirtualMidiBus()
     : state(std::make_shared<State>())
 {
-    state->receiveThread = std::thread([this] { runReceiveThread(); });
+    state->receiveThread = std::thread([this] { state->runReceiveThread(); });
 }
 
 VirtualMidiBus::~VirtualMidiBus()
@@ -197,74 +222,60 @@ VirtualMidiBus::~VirtualMidiBus()
 
 juce::String VirtualMidiBus::addInput(const juce::String& name)
 {
-    const std::lock_guard lock(state->mutex);
-    auto endpoint = std::make_shared<InputEndpoint>();
-    endpoint->info = {name, "virtual-in-" + juce::String(state->nextIdentifier++)};
-    state->inputs.push_back(endpoint);
-    return endpoint->info.identifier;
+    return state->add(name, true, {});
 }
 
 juce::String VirtualMidiBus::addOutput(const juce::String& name, PeerReceiver peer)
 {
-    const std::lock_guard lock(state->mutex);
-    auto endpoint = std::make_shared<OutputEndpoint>();
-    endpoint->info = {name, "virtual-out-" + juce::String(state->nextIdentifier++)};
-    endpoint->peer = std::move(peer);
-    state->outputs.push_back(endpoint);
-    return endpoint->info.identifier;
+    return state->add(name, false, std::move(peer));
 }
 
-void VirtualMidiBus::removeInput(const juce::String& identifier)
+void VirtualMidiBus::remove(const juce::String& identifier)
 {
-    const std::lock_guard lock(state->mutex);
-    if (auto endpoint = find(state->inputs, identifier))
-    {
-        // What its peer sent and is not delivered yet is lost with it.
-        endpoint->present = false;
-        state->inputs.erase(std::find(state->inputs.begin(), state->inputs.end(), endpoint));
-    }
-}
-
-void VirtualMidiBus::removeOutput(const juce::String& identifier)
-{
-    std::shared_ptr<OutputEndpoint> endpoint;
+    EndpointPtr endpoint;
     {
         const std::lock_guard lock(state->mutex);
-        endpoint = find(state->outputs, identifier);
+        endpoint = state->find(identifier);
         if (endpoint == nullptr)
             return;
-        auto& outputs = state->outputs;
-        outputs.erase(std::find(outputs.begin(), outputs.end(), endpoint));
+        auto& endpoints = state->endpoints;
+        endpoints.erase(std::find(endpoints.begin(), endpoints.end(), endpoint));
+        // What its peer sent and is not delivered yet is lost with it.
+        state->pending.erase(std::remove_if(state->pending.begin(), state->pending.end(),
+                                            [&endpoint](const auto& item) { return item.first == endpoint; }),
+                             state->pending.end());
     }
-    PeerReceiver peer; // released outside the lock
-    {
-        const std::lock_guard lock(endpoint->sendMutex);
-        endpoint->present = false;
-        peer.swap(endpoint->peer);
-    }
+    PeerReceiver peer; // released outside the locks
+    const std::lock_guard lock(endpoint->sendMutex);
+    endpoint->present = false;
+    peer.swap(endpoint->peer);
 }
 
 void VirtualMidiBus::setOpenFailure(const juce::String& identifier, bool fails)
 {
     const std::lock_guard lock(state->mutex);
-    if (auto input = find(state->inputs, identifier))
-        input->failOpen = fails;
-    if (auto output = find(state->outputs, identifier))
-        output->failOpen = fails;
+    if (auto endpoint = state->find(identifier))
+        endpoint->failOpen = fails;
+}
+
+int VirtualMidiBus::countOpenPorts(const juce::String& identifier) const
+{
+    const std::lock_guard lock(state->mutex);
+    const auto endpoint = state->find(identifier);
+    return endpoint == nullptr ? 0 : endpoint->openings;
 }
 
 bool VirtualMidiBus::sendFromPeer(const juce::String& inputIdentifier, const juce::MidiMessage& message)
 {
     auto stamped = message;
-    // The framework stamps incoming messages with its millisecond counter,
-    // in seconds.
+    // The framework stamps incoming messages with its millisecond counter, in seconds.
     stamped.setTimeStamp(juce::Time::getMillisecondCounterHiRes() * 0.001);
     {
         const std::lock_guard lock(state->mutex);
-        auto endpoint = find(state->inputs, inputIdentifier);
-        if (endpoint == nullptr)
+        auto endpoint = state->find(inputIdentifier);
+        if (endpoint == nullptr || !endpoint->isInput)
             return false;
-        state->pending.push_back({std::move(endpoint), stamped});
+        state->pending.emplace_back(std::move(endpoint), stamped);
     }
     state->changed.notify_all();
     return true;
@@ -277,92 +288,38 @@ bool VirtualMidiBus::waitUntilDelivered(std::chrono::milliseconds timeout) const
                                    [this] { return state->pending.empty() && !state->delivering; });
 }
 
-int VirtualMidiBus::countOpenPorts(const juce::String& identifier) const
-{
-    const std::lock_guard lock(state->mutex);
-    if (auto input = find(state->inputs, identifier))
-        return static_cast<int>(input->openings.size());
-    if (auto output = find(state->outputs, identifier))
-        return output->openings;
-    return 0;
-}
-
 std::vector<juce::MidiMessage> VirtualMidiBus::getSent() const
 {
-    const std::lock_guard lock(state->sentMutex);
+    const std::lock_guard lock(state->mutex);
     return state->sent;
 }
 
 void VirtualMidiBus::clearSent()
 {
-    const std::lock_guard lock(state->sentMutex);
+    const std::lock_guard lock(state->mutex);
     state->sent.clear();
 }
 
 std::vector<juce::MidiDeviceInfo> VirtualMidiBus::getInputs() const
 {
-    const std::lock_guard lock(state->mutex);
-    return listOf(state->inputs);
+    return state->list(true);
 }
 
 std::vector<juce::MidiDeviceInfo> VirtualMidiBus::getOutputs() const
 {
-    const std::lock_guard lock(state->mutex);
-    return listOf(state->outputs);
+    return state->list(false);
 }
 
 std::unique_ptr<midiUsb::MidiInputPort> VirtualMidiBus::openInput(const juce::String& identifier,
                                                                   midiUsb::MidiInputReceiver& receiver)
 {
-    std::shared_ptr<InputEndpoint> endpoint;
-    {
-        const std::lock_guard lock(state->mutex);
-        endpoint = find(state->inputs, identifier);
-        if (endpoint == nullptr || endpoint->failOpen)
-            return nullptr;
-    }
-    return std::make_unique<VirtualMidiInputPort>(state, std::move(endpoint), receiver);
+    auto endpoint = state->findToOpen(identifier, true);
+    return endpoint ? std::make_unique<VirtualMidiInputPort>(state, std::move(endpoint), receiver) : nullptr;
 }
 
 std::unique_ptr<midiUsb::MidiOutputPort> VirtualMidiBus::openOutput(const juce::String& identifier)
 {
-    const std::lock_guard lock(state->mutex);
-    auto endpoint = find(state->outputs, identifier);
-    if (endpoint == nullptr || endpoint->failOpen)
-        return nullptr;
-    ++endpoint->openings;
-    return std::make_unique<VirtualMidiOutputPort>(state, std::move(endpoint));
-}
-
-void VirtualMidiBus::runReceiveThread()
-{
-    juce::Thread::setCurrentThreadName("Virtual MIDI rx");
-    std::unique_lock lock(state->mutex);
-    for (;;)
-    {
-        state->changed.wait(lock, [this] { return state->stopping || !state->pending.empty(); });
-        if (state->stopping)
-            return;
-
-        const auto item = std::move(state->pending.front());
-        state->pending.pop_front();
-        std::vector<std::shared_ptr<OpenInput>> openings;
-        for (const auto& weak : item.endpoint->openings)
-            if (auto opening = weak.lock(); opening && item.endpoint->present)
-                openings.push_back(std::move(opening));
-        state->delivering = true;
-        lock.unlock();
-
-        for (const auto& opening : openings)
-        {
-            const std::lock_guard callbackLock(opening->callbackMutex);
-            if (opening->started)
-                opening->receiver.midiMessageReceived(opening->port, item.message);
-        }
-
-        lock.lock();
-        state->delivering = false;
-        state->changed.notify_all();
-    }
+    auto endpoint = state->findToOpen(identifier, false);
+    return endpoint ? std::make_unique<VirtualMidiOutputPort>(state, std::move(endpoint)) : nullptr;
 }
 } // namespace simulator

@@ -1,14 +1,6 @@
 #include "DeviceLinkTestSupport.h"
 #include "SysExAnswerBuilder.h"
 #include "midiUsb/MidiDeviceFacade.h"
-#include "midiUsb/OrmelProxyImpl.h"
-#include "support/LogCapture.h"
-#include "support/MessageLoop.h"
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 using namespace std::chrono_literals;
 using testsupport::pumpMessages;
@@ -16,7 +8,7 @@ using testsupport::pumpMessages;
 namespace
 {
 // Answers handed on by the receive thread but not handled yet (the message
-// thread is busy here), then answers that keep arriving while the facade goes.
+// thread is busy), then answers that keep arriving while the facade goes.
 TEST(FacadeLifetime, answersArrivingAroundTheFacadesDestructionRunIntoNothing)
 {
     testsupport::LogCapture log;
@@ -33,16 +25,12 @@ TEST(FacadeLifetime, answersArrivingAroundTheFacadesDestructionRunIntoNothing)
     for (int i = 0; i < 300; ++i)
         bus->sendFromPeer(input, answer);
     ASSERT_TRUE(bus->waitUntilDelivered(5s));
-
     std::atomic<bool> stop{false};
     std::thread instrument(
         [&]
         {
-            while (!stop)
-            {
+            for (; !stop; std::this_thread::sleep_for(100us))
                 bus->sendFromPeer(input, answer);
-                std::this_thread::sleep_for(100us);
-            }
         });
     facade.reset();
     pumpMessages(300ms);
@@ -60,20 +48,9 @@ TEST(OrmelProxyLifetime, aBlockedMessageThreadFailsTheConstructionAndTheLateList
     auto bus = std::make_shared<simulator::VirtualMidiBus>();
     bus->addInput("Tavelo ormel");
     bus->addOutput("Tavelo ormel", {});
-
-    std::atomic<bool> done{false};
     juce::String status;
-    std::thread worker(
-        [&]
-        {
-            status = OrmelProxyImpl(bus).getStatus().getErrorMessage();
-            done = true;
-        });
-    // Busy for longer than the second, without running posted calls.
-    while (!done)
-        std::this_thread::sleep_for(10ms);
-    worker.join();
-
+    // Joined without running posted calls.
+    std::thread([&] { status = OrmelProxyImpl(bus).getStatus().getErrorMessage(); }).join();
     EXPECT_EQ(status, "Could not find a midi input corresponding to Ormel.");
     EXPECT_EQ(log.count(spdlog::level::warn,
                         "Could not find device named Tavelo ormel,Tavelo * 2 in midi inputs:\n"

@@ -5,14 +5,13 @@
 #include "common/SharedValueTable.h"
 #include "midiUsb/OrmelProxyImpl.h"
 #include "midiUsb/SysExCommand.h"
+#include "support/LogCapture.h"
 #include "support/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <thread>
-#include <vector>
 
 namespace devicelinktest
 {
@@ -32,18 +31,17 @@ inline juce::String text(const SharedValueTable& values, std::string_view key)
     return values.at(key).toString();
 }
 
-// The info requests the system sent on the bus, by the kind asked for.
+// The info requests sent on the bus, by the kind asked for.
 inline std::vector<midiUsb::InfoRequestType> infoRequestsSent(const simulator::VirtualMidiBus& bus)
 {
     std::vector<midiUsb::InfoRequestType> requests;
     for (const auto& message : bus.getSent())
-        if (const auto* bytes = message.getRawData(); message.getRawDataSize() == 7 && bytes[4] == 0x0C)
-            requests.push_back(static_cast<midiUsb::InfoRequestType>(bytes[5]));
+        if (message.getRawDataSize() == 7 && message.getRawData()[4] == 0x0C)
+            requests.push_back(static_cast<midiUsb::InfoRequestType>(message.getRawData()[5]));
     return requests;
 }
 
-// Builds the sound-engine proxy on a worker thread, as the update thread
-// does, while this (the message) thread keeps running.
+// Builds the proxy on a worker thread, as the update thread does, while the message thread runs.
 inline std::unique_ptr<OrmelProxyImpl> buildProxyOnWorker(std::shared_ptr<midiUsb::MidiSystem> system)
 {
     std::unique_ptr<OrmelProxyImpl> proxy;
@@ -54,9 +52,8 @@ inline std::unique_ptr<OrmelProxyImpl> buildProxyOnWorker(std::shared_ptr<midiUs
             proxy = std::make_unique<OrmelProxyImpl>(system);
             done = true;
         });
-    const bool finished = testsupport::pumpUntil([&] { return done.load(); }, std::chrono::seconds(10));
+    EXPECT_TRUE(testsupport::pumpUntil([&] { return done.load(); }, std::chrono::seconds(10)));
     worker.join();
-    EXPECT_TRUE(finished);
     return proxy;
 }
 } // namespace devicelinktest

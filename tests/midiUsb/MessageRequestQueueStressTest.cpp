@@ -1,13 +1,9 @@
-#include "midiUsb/SysExMidiHandler.h"
-
 #include "VirtualMidiBus.h"
+#include "midiUsb/SysExMidiHandler.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <memory>
 #include <thread>
-#include <vector>
 
 namespace
 {
@@ -38,16 +34,15 @@ TEST(MessageRequestQueueStress, workerAndMessageThreadShareTheQueueAndTheOutput)
 
     std::vector<std::atomic<int>> callbacks(requestCount + 1);
     std::atomic<int> callbacksOffMessageThread{0};
-    const auto noteCallback = [&](int id)
-    {
-        callbacksOffMessageThread += !juce::MessageManager::getInstance()->isThisTheMessageThread();
-        ++callbacks[static_cast<size_t>(id)];
-    };
     const auto add = [&](int id)
     {
+        const auto note = [&, id]
+        {
+            callbacksOffMessageThread += !juce::MessageManager::getInstance()->isThisTheMessageThread();
+            ++callbacks[static_cast<size_t>(id)];
+        };
         handler.addMessageToQueue(
-            keyRequest(id), [&, id] { noteCallback(id); }, [&, id](const juce::String&) { noteCallback(id); },
-            [&, id] { noteCallback(id); });
+            keyRequest(id), note, [note](const juce::String&) { note(); }, note);
     };
 
     std::atomic<bool> workerDone{false};
@@ -90,8 +85,9 @@ TEST(MessageRequestQueueStress, workerAndMessageThreadShareTheQueueAndTheOutput)
     int completed = 0;
     for (int id = 1; id < requestCount; ++id)
     {
-        EXPECT_LE(callbacks[static_cast<size_t>(id)].load(), 1) << "request " << id;
-        completed += callbacks[static_cast<size_t>(id)].load();
+        const int calls = callbacks[static_cast<size_t>(id)].load();
+        EXPECT_LE(calls, 1) << "request " << id;
+        completed += calls;
     }
     EXPECT_GT(completed, requestCount / 4) << "most requests are answered, not cleared";
 }

@@ -16,14 +16,11 @@ using midiUsb::SysExAnswerParser;
 using midiUsb::SysExRequests;
 using B = simulator::SysExAnswerBuilder;
 using Bytes = B::Bytes;
+using Strings = std::vector<std::string>;
+using juce::String;
 using Kind = SysExAnswer::Kind;
 using Outcome = SysExAnswer::Outcome;
 using Match = SysExAnswer::RequestMatch;
-
-Bytes frame(std::uint8_t command, const Bytes& body = {})
-{
-    return B::frame(command, body);
-}
 
 // Exact-size heap copies, so that the address sanitizer sees any read past the end.
 std::unique_ptr<std::uint8_t[]> exactCopy(const Bytes& bytes)
@@ -38,33 +35,19 @@ SysExAnswer parse(const Bytes& bytes)
     return SysExAnswerParser::parse(exactCopy(bytes).get(), bytes.size());
 }
 
-Bytes bytesOf(const juce::MidiMessage& message)
-{
-    return B::toBytes(message);
-}
-
 const std::string line = std::string(41, '=') + "\n";
 const std::string malformed = SysExAnswerParser::malformedText;
 
-TEST(SysExRequests, EveryMessageByteForByte)
+// The update-mode messages are checked byte for byte by the simulated instrument.
+TEST(SysExRequests, ByteForByte)
 {
     const std::pair<juce::MidiMessage, const char*> rows[] = {
         {SysExRequests::infoRequest(InfoRequestType::firmwareVersion), "F0 00 6B 2D 0C 04 F7"},
-        {SysExRequests::infoRequest(InfoRequestType::ormelVersion), "F0 00 6B 2D 0C 06 F7"},
-        {SysExRequests::infoRequest(InfoRequestType::serialNumber), "F0 00 6B 2D 0C 02 F7"},
         {SysExRequests::testLogRequest(13), "F0 00 6B 2D 06 01 0D F7"},
-        {SysExRequests::touchCalibrationRequest(), "F0 00 6B 2D 06 04 01 F7"},
-        {SysExRequests::keyPositionCalibrationRequest(48), "F0 00 6B 2D 06 04 02 30 F7"},
         {SysExRequests::keyPositionCalibrationRequest(0xF7), "F0 00 6B 2D 06 04 02 77 F7"},
-        {SysExRequests::firmwareUpdateMode(), "F0 00 6B 2D 08 F7"},
-        {SysExRequests::soundEngineUpdateMode(), "F0 00 6B 2D 08 01 00 F7"},
-        {SysExRequests::configureFirst(), "F0 00 6B 2D 0E 0F 00 01 01 F7"},
-        {SysExRequests::configureSecond(), "F0 00 6B 2D 0E 0E 00 01 01 F7"},
-        {SysExRequests::factorySetup(), "F0 00 6B 2D 1C 20 0A 7E 04 37 F7"},
     };
     for (const auto& [message, bytes] : rows)
-        EXPECT_EQ(juce::String::toHexString(message.getRawData(), message.getRawDataSize()).toUpperCase(),
-                  bytes);
+        EXPECT_EQ(String::toHexString(message.getRawData(), message.getRawDataSize()).toUpperCase(), bytes);
 }
 
 struct ParseRow
@@ -84,14 +67,11 @@ TEST(SysExAnswerParser, DispatchesOnCommandAndSubCodes)
         {"note on", {0x90, 0x3C, 0x64}, Kind::notSysEx, Outcome::none},
         {"foreign manufacturer", {0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7}, Kind::foreignManufacturer,
          Outcome::none, "", SysExAnswerParser::foreignManufacturerText},
-        {"info with text", B::infoAnswer(0x04, "1.4.2"), Kind::info, Outcome::success, "1.4.2"},
-        {"info without text marker", frame(0x0D, {0x04, 0x06, 0x00}), Kind::info, Outcome::emptyResult},
-        {"info skips 00 and bytes of 80 and more", frame(0x0D, {0x02, 0x05, 0x33, 'A', 0x00, 'B', 0x80, 0xFF, 0x7F, '1'}),
+        {"info without text marker", B::frame(0x0D, {0x04, 0x06, 0x00}), Kind::info, Outcome::emptyResult},
+        {"info skips 00 and bytes of 80 and more", B::frame(0x0D, {0x02, 0x05, 0x33, 'A', 0x00, 'B', 0x80, 0xFF, 0x7F, '1'}),
          Kind::info, Outcome::success, "AB\x7F" "1"},
         {"the last byte is taken for F7", {0xF0, 0x00, 0x6B, 0x2D, 0x0D, 0x04, 0x05, 0x00, '1', 0x41}, Kind::info,
          Outcome::success, "1"},
-        {"acknowledge", frame(0x11, {0x04}), Kind::acknowledge, Outcome::success, ""},
-        {"test log without count", B::testLogWithoutResult(5), Kind::testLog, Outcome::success, "No result for test LEDs\n"},
         {"test log names", B::testLogAnswer(13, {{405, 10, 1}, {907, 0, 2}}), Kind::testLog, Outcome::success,
          line + "Test : ID 13, Grouped LED\n"
                 "Instruction : ID 405 ; press button Previous octave with timeout = 10 --> result = Success\n"
@@ -102,19 +82,15 @@ TEST(SysExAnswerParser, DispatchesOnCommandAndSubCodes)
          B::touchCalibrationAnswer({{0, {120, -5, 0}, {16384, 7, -1}, {0, 0, 0}, {2097151, -2097151, 1}}}),
          Kind::touchCalibration, Outcome::success,
          "0,press,120,-5,0\n0,aftertouch,16384,7,-1\n0,left,0,0,0\n0,right,2097151,-2097151,1\n"},
-        {"touch block out of sequence", B::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}}),
-         Kind::touchCalibration, Outcome::emptyResult, "", SysExAnswerParser::blockKeyMismatchText},
         {"key position, one line an entry", B::keyPositionAnswer(12, {{0, -5, {120, -5, 0}}, {7, 3, {2097151, -2097151, 16384}}}),
          Kind::keyPosition, Outcome::success, "12,0,-5,120,-5,0\n12,7,3,2097151,-2097151,16384\n"},
         // Signs: only 01 means negative, and a negated zero prints 0.
-        {"number coding", frame(0x07, {0x04, 0x02, 0x03, 0x01, 0x7F, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00,
+        {"number coding", B::frame(0x07, {0x04, 0x02, 0x03, 0x01, 0x7F, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00,
                                        0x00, 0x07, 0x01, 0x00, 0x00, 0x00}),
          Kind::keyPosition, Outcome::success, "3,127,0,16384,7,0\n"},
-        {"another command", frame(0x20, {0x01}), Kind::unknown, Outcome::emptyResult},
-        // Shorter than what they announce.
+        {"another command", B::frame(0x20, {0x01}), Kind::unknown, Outcome::emptyResult},
         {"no command", {0xF0, 0x00, 0x6B, 0x2D, 0xF7}, Kind::unknown, Outcome::emptyResult, "", malformed},
-        {"test log without id", frame(0x07, {0x01}), Kind::testLog, Outcome::emptyResult, "", malformed},
-        {"key position without count", frame(0x07, {0x04, 0x02, 0x0C}), Kind::keyPosition, Outcome::emptyResult, "", malformed},
+        {"key position without count", B::frame(0x07, {0x04, 0x02, 0x0C}), Kind::keyPosition, Outcome::emptyResult, "", malformed},
     };
     // clang-format on
     for (const auto& row : rows)
@@ -147,82 +123,61 @@ TEST(SysExAnswerParser, ACountedAnswerCutAnywhereIsInvalid)
 
 TEST(SysExAnswerMatch, AnAnswerBelongsOnlyToTheRequestItAnswers)
 {
-    const auto firmware = bytesOf(SysExRequests::infoRequest(InfoRequestType::firmwareVersion));
-    const auto testLog5 = bytesOf(SysExRequests::testLogRequest(5));
-    const auto touch = bytesOf(SysExRequests::touchCalibrationRequest());
-    const auto key11 = bytesOf(SysExRequests::keyPositionCalibrationRequest(11));
-    const auto key12 = bytesOf(SysExRequests::keyPositionCalibrationRequest(12));
-    const auto info = B::infoAnswer(0x04, "1.0");
+    using R = SysExRequests;
+    const auto firmware = B::toBytes(R::infoRequest(InfoRequestType::firmwareVersion));
+    const auto key11 = B::toBytes(R::keyPositionCalibrationRequest(11));
     const auto log5 = B::testLogAnswer(5, {{405, 10, 1}});
     const auto keyAnswer12 = B::keyPositionAnswer(12, {{0, 1, {1, 2, 3}}});
-    struct Row
-    {
-        const char* name;
-        Bytes answer;
-        Bytes request;
-        Match expected;
-    };
-    // clang-format off
-    const Row rows[] = {
-        {"firmware info, its request", info, firmware, Match::matches},
-        {"firmware info, serial number request", info, bytesOf(SysExRequests::infoRequest(InfoRequestType::serialNumber)), Match::otherRequest},
-        {"info cut before its type", frame(0x0D), firmware, Match::otherRequest},
-        {"test log 5, its request", log5, testLog5, Match::matches},
-        {"test log 5, request for test 6", log5, bytesOf(SysExRequests::testLogRequest(6)), Match::otherRequest},
-        {"touch, key position request", B::touchCalibrationAnswer({}), key12, Match::otherRequest},
-        {"key 12, its request", keyAnswer12, key12, Match::matches},
-        {"key 12, request for key 11", keyAnswer12, key11, Match::otherKey},
+    const std::tuple<Bytes, Bytes, Match> rows[] = {
+        {B::infoAnswer(0x04, "1.0"), firmware, Match::matches},
+        {B::infoAnswer(0x04, "1.0"), B::toBytes(R::infoRequest(InfoRequestType::serialNumber)),
+         Match::otherRequest},
+        {B::frame(0x0D, {}), firmware, Match::otherRequest},
+        {log5, B::toBytes(R::testLogRequest(6)), Match::otherRequest},
+        {B::touchCalibrationAnswer({}), key11, Match::otherRequest},
+        {keyAnswer12, key11, Match::otherKey},
         // Cut short: it still answers the request whose sub-codes agree, as invalid.
-        {"test log cut before its id", frame(0x07, {0x01}), testLog5, Match::matches},
-        {"key position cut before its key", frame(0x07, {0x04, 0x02}), key11, Match::matches},
-        {"key position cut before its key, touch request", frame(0x07, {0x04, 0x02}), touch, Match::otherRequest},
-        // Requests that are not whole SysEx requests of ours.
-        {"request without sub-code", log5, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0xF7}, Match::otherRequest},
-        {"key request without key", keyAnswer12, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0xF7}, Match::matches},
+        {B::frame(0x07, {0x01}), B::toBytes(R::testLogRequest(5)), Match::matches},
+        {B::frame(0x07, {0x04, 0x02}), key11, Match::matches},
+        {B::frame(0x07, {0x04, 0x02}), B::toBytes(R::touchCalibrationRequest()), Match::otherRequest},
+        // Requests that are not whole requests of ours.
+        {log5, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0xF7}, Match::otherRequest},
+        {keyAnswer12, {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0xF7}, Match::matches},
     };
-    // clang-format on
-    for (const auto& row : rows)
-        EXPECT_EQ(parse(row.answer).matchRequest(exactCopy(row.request).get(), row.request.size()),
-                  row.expected)
-            << row.name;
+    for (std::size_t row = 0; row < std::size(rows); ++row)
+    {
+        const auto& [answer, request, expected] = rows[row];
+        EXPECT_EQ(parse(answer).matchRequest(exactCopy(request).get(), request.size()), expected) << row;
+    }
 }
 
-// The handler in front of a real queue whose request is in flight: what
-// completes it, and what is logged.
+// The handler in front of a real queue whose request is in flight: what completes it, and what is logged.
 TEST(SysExAnswerHandler, CompletesOnlyTheRequestAnAnswerBelongsTo)
 {
     struct Row
     {
-        const char* name;
         juce::MidiMessage request;
         std::vector<Bytes> answers;
-        std::vector<std::string> events;
-        std::vector<std::string> problems; // warnings and errors, in order
+        Strings events, problems; // problems: warnings and errors, in order
     };
-    const auto keyAnswer = B::keyPositionAnswer(12, {{0, 1, {1, 2, 3}}});
     const std::string mismatch = "MessageRequestQueue: Answer does not match the pending request !";
     // clang-format off
     const Row rows[] = {
-        {"a late firmware answer meets the serial number request", SysExRequests::infoRequest(InfoRequestType::serialNumber),
-         {B::infoAnswer(0x04, "2.3.1"), B::infoAnswer(0x02, "TV-1")}, {"success TV-1"}, {mismatch}},
-        {"foreign manufacturer", SysExRequests::infoRequest(InfoRequestType::firmwareVersion),
-         {{0xF0, 0x00, 0x20, 0x29, 0x0D, 0x04, 0x05, 0x00, 0x41, 0xF7}, B::infoAnswer(0x04, "1.0")}, {"success 1.0"},
-         {SysExAnswerParser::foreignManufacturerText}},
-        {"a key position answer for another key", SysExRequests::keyPositionCalibrationRequest(11), {keyAnswer}, {},
+        {SysExRequests::infoRequest(InfoRequestType::serialNumber), {B::infoAnswer(0x04, "2.3.1"), B::infoAnswer(0x02, "TV-1")},
+         {"success TV-1"}, {mismatch}},
+        {SysExRequests::keyPositionCalibrationRequest(11), {B::keyPositionAnswer(12, {{0, 1, {1, 2, 3}}})}, {},
          {SysExAnswerParser::requestedKeyMismatchText, mismatch}},
-        {"a touch block out of sequence completes empty, then logs", SysExRequests::touchCalibrationRequest(),
-         {B::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}})}, {"empty"}, {SysExAnswerParser::blockKeyMismatchText}},
-        {"answers of other kinds leave the test log request waiting", SysExRequests::testLogRequest(5),
-         {B::acknowledge(), frame(0x07), B::testLogAnswer(6, {}), B::testLogWithoutResult(5)},
-         {"success No result for test LEDs\n"}, {mismatch, mismatch, malformed, mismatch}},
+        {SysExRequests::touchCalibrationRequest(), {B::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}})},
+         {"empty"}, {SysExAnswerParser::blockKeyMismatchText}},
+        {SysExRequests::testLogRequest(5), {B::frame(0x11, {0x04}), B::frame(0x07, {}), B::testLogAnswer(6, {}),
+         B::testLogWithoutResult(5)}, {"success No result for test LEDs\n"}, {mismatch, mismatch, malformed, mismatch}},
     };
     // clang-format on
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.name);
         const testsupport::LogCapture log;
         midiUsb::MessageRequestQueue queue;
-        std::vector<std::string> events;
+        Strings events, problems;
         int heard = 0;
         queue.setSendFunction([](const juce::MidiMessage&) {});
         queue.add(
@@ -233,13 +188,11 @@ TEST(SysExAnswerHandler, CompletesOnlyTheRequestAnAnswerBelongsTo)
         midiUsb::SysExAnswerHandler handler(queue, [&heard](const juce::MidiMessage&) { ++heard; });
         for (const auto& answer : row.answers)
             handler.handle(B::toMessage(answer));
-
-        std::vector<std::string> problems;
         for (const auto& entry : log.lines())
             if (entry.level >= spdlog::level::warn)
                 problems.push_back(entry.text);
-        EXPECT_EQ(events, row.events);
-        EXPECT_EQ(problems, row.problems);
+        EXPECT_EQ(events, row.events) << row.request.getDescription();
+        EXPECT_EQ(problems, row.problems) << row.request.getDescription();
         EXPECT_EQ(heard, static_cast<int>(row.answers.size()));
     }
 }

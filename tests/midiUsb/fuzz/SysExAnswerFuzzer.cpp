@@ -1,6 +1,5 @@
-// Feeds arbitrary bytes to the SysEx answer parser, and to the test of
-// whether an answer belongs to a request, from both sides. Every buffer is
-// an exact-size heap copy, so that any read past its end is reported.
+// Feeds arbitrary bytes to the SysEx answer parser and to the answer/request
+// match, from both sides, in exact-size heap copies so that overreads show.
 #include "midiUsb/SysExAnswerParser.h"
 
 #include <cstdlib>
@@ -21,37 +20,24 @@ std::unique_ptr<std::uint8_t[]> exactCopy(const std::uint8_t* data, std::size_t 
     return copy;
 }
 
-// Every request the application queues, and cut-down ones: the 7-byte
+// A request of each kind the application queues, and cut-down ones: the 7-byte
 // version request has no key byte, the shortest none past the command.
-const std::vector<Bytes>& requests()
-{
-    static const std::vector<Bytes> all{
-        {0xF0, 0x00, 0x6B, 0x2D, 0x0C, 0x04, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0x0C, 0x06, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0x0C, 0x02, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x01, 0x05, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x01, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0x0C, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0xF7},
-        {0xF0, 0x00, 0x6B, 0x2D, 0xF7},
-        {0xF0},
-        {},
-    };
-    return all;
-}
+const std::vector<Bytes> requests{
+    {0xF0, 0x00, 0x6B, 0x2D, 0x0C, 0x04, 0xF7},
+    {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x01, 0x05, 0xF7},
+    {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x01, 0xF7},
+    {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0x0C, 0xF7},
+    {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0x04, 0x02, 0xF7},
+    {0xF0, 0x00, 0x6B, 0x2D, 0x06, 0xF7},
+    {0xF0, 0x00, 0x6B, 0x2D, 0xF7},
+    {0xF0},
+    {},
+};
 
 void check(bool condition)
 {
     if (!condition)
         std::abort();
-}
-
-void checkConsistent(const SysExAnswer& answer)
-{
-    check(!answer.malformed || answer.outcome == SysExAnswer::Outcome::emptyResult);
-    check(answer.outcome == SysExAnswer::Outcome::success || answer.text.isEmpty());
-    check(answer.echoedSubCodes.size() <= 3);
 }
 } // namespace
 
@@ -59,9 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const auto input = exactCopy(data, size);
     const auto answer = midiUsb::SysExAnswerParser::parse(input.get(), size);
-    checkConsistent(answer);
+    check(!answer.malformed || answer.outcome == SysExAnswer::Outcome::emptyResult);
+    check(answer.outcome == SysExAnswer::Outcome::success || answer.text.isEmpty());
+    check(answer.echoedSubCodes.size() <= 3);
 
-    for (const auto& request : requests())
+    for (const auto& request : requests)
     {
         const auto copy = exactCopy(request.data(), request.size());
         const auto match = answer.matchRequest(copy.get(), request.size());

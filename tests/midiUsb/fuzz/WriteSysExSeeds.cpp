@@ -1,6 +1,5 @@
-// Writes the fuzzer's seeds into the folder given: the simulated instrument's
-// answers of every kind, a few edge ones, and their truncations with and
-// without their F7 (of the long ones, a sample).
+// Writes the fuzzer's seeds into the folder given: answers of every kind, a few
+// edge ones, and their truncations with and without F7 (of the long ones, a sample).
 #include "InstrumentData.h"
 #include "SysExAnswerBuilder.h"
 
@@ -26,7 +25,7 @@ std::vector<Bytes> answers()
     return {
         SysExAnswerBuilder::infoAnswer(0x04, "1.4.2"),
         SysExAnswerBuilder::frame(0x0D, {0x04, 0x06, 0x00}),
-        SysExAnswerBuilder::acknowledge(),
+        SysExAnswerBuilder::frame(0x11, {0x04}),
         SysExAnswerBuilder::testLogWithoutResult(5),
         SysExAnswerBuilder::testLogAnswer(1, *data.testLogs.at(1)),
         SysExAnswerBuilder::testLogAnswer(14, {{602, 1, 3}}),
@@ -42,28 +41,21 @@ std::vector<Bytes> answers()
 int main(int argc, char** argv)
 {
     if (argc != 2)
-    {
-        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
-        return 2;
-    }
+        return std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]), 2;
     const std::filesystem::path folder(argv[1]);
     std::filesystem::create_directories(folder);
-
     int count = 0;
-    int index = 0;
     for (const auto& whole : answers())
     {
-        const auto prefix = "answer" + std::to_string(index++);
-        write(folder, prefix, whole);
-        ++count;
-
+        const auto prefix = "answer" + std::to_string(count);
         const auto step = whole.size() > 64 ? whole.size() / 24 : 1;
-        for (std::size_t length = 0; length < whole.size(); length += step)
+        for (std::size_t dropped = 0; dropped <= whole.size(); dropped += step)
         {
+            const auto length = whole.size() - dropped;
             Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
-            write(folder, prefix + "-cut" + std::to_string(length), cut);
+            write(folder, prefix + "-" + std::to_string(length), cut);
             cut.push_back(0xF7);
-            write(folder, prefix + "-cut" + std::to_string(length) + "-f7", cut);
+            write(folder, prefix + "-" + std::to_string(length) + "-f7", cut);
             count += 2;
         }
     }
