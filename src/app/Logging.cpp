@@ -5,6 +5,24 @@
 
 #include <chrono>
 #include <iostream>
+#include <pthread.h>
+#include <thread>
+
+namespace
+{
+// spdlog's flusher thread cannot be named, but on Linux a thread starts with
+// the name of the thread that made it: it is made from a named one.
+void startNamedFlusher()
+{
+    std::thread(
+        []
+        {
+            pthread_setname_np(pthread_self(), "Log flusher");
+            spdlog::flush_every(std::chrono::seconds(1));
+        })
+        .join();
+}
+} // namespace
 
 void initialiseApplicationLog(const juce::String& logFilePath)
 {
@@ -16,7 +34,7 @@ void initialiseApplicationLog(const juce::String& logFilePath)
         // disk by then: warnings at once, every other line within a second.
         logger->flush_on(spdlog::level::warn);
         spdlog::set_default_logger(std::move(logger));
-        spdlog::flush_every(std::chrono::seconds(1));
+        startNamedFlusher();
     }
     catch (const spdlog::spdlog_ex& exception)
     {
