@@ -81,6 +81,16 @@ void MessageRequestQueue::tick()
     }
 }
 
+void MessageRequestQueue::endRequestInFlight()
+{
+    const auto front = copyFront();
+    if (!front || !isInFlight(*front) || !markFront(front->sequenceNumber, &MidiOutputMessage::completed))
+        return;
+    tickCount = 0;
+    runIfSet(front->onTimeout);
+    spdlog::warn("MessageRequestQueue: Current request ended, its output was released !");
+}
+
 void MessageRequestQueue::sendFront()
 {
     const auto front = copyFront();

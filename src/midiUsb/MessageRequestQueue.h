@@ -53,6 +53,11 @@ public:
     Completion currentRequestSucceeded(juce::String const& result, const AnswerMatcher& matches = {});
     Completion currentRequestHasEmptyResult(const AnswerMatcher& matches = {});
 
+    // Ends the request in flight as its time-out would (its time-out callback
+    // runs), because the output it went out on was let go and no answer to it
+    // can come. Requests not sent yet stay queued. Message thread.
+    void endRequestInFlight();
+
     // A copy of the request in flight, if there is one.
     std::optional<juce::MidiMessage> getRequestInFlight() const;
 

@@ -85,6 +85,8 @@ MidiDeviceFacade::~MidiDeviceFacade()
     // The input calls back into this object: no callback once it stopped.
     if (midiInput != nullptr)
         midiInput->stop();
+    // Not released: the request in flight is dropped with the queue, no
+    // callback runs while the owners of the callbacks may be gone.
     sysExMidiHandler.setMidiOutput(nullptr);
 }
 
@@ -179,8 +181,8 @@ void MidiDeviceFacade::openOutput(const juce::MidiDeviceInfo& input)
 
     spdlog::info("Opening midi device output: {}", device->identifier);
     // The queue must never hold a send function to a released port, also
-    // when the new one fails to open.
-    sysExMidiHandler.setMidiOutput(nullptr);
+    // when the new one fails to open; nor wait for an answer from it.
+    sysExMidiHandler.releaseMidiOutput();
     std::shared_ptr<MidiOutputPort> opened = midiSystem->openOutput(device->identifier);
     if (opened == nullptr)
     {
@@ -204,7 +206,7 @@ void MidiDeviceFacade::resetMidiOutput()
     if (midiOutput != nullptr)
         spdlog::info("Reset MIDI Output {}", midiOutput->getName());
     resetVersionNumbers();
-    sysExMidiHandler.setMidiOutput(nullptr);
+    sysExMidiHandler.releaseMidiOutput();
     replaceMidiOutput(nullptr);
 }
 

@@ -32,6 +32,12 @@ void SysExMidiHandler::setMidiOutput(MidiOutputPort* output)
                                  { output->sendMessageNow(message); });
 }
 
+void SysExMidiHandler::releaseMidiOutput()
+{
+    requestQueue.setSendFunction({});
+    requestQueue.endRequestInFlight();
+}
+
 void SysExMidiHandler::timerCallback()
 {
     requestQueue.tick();

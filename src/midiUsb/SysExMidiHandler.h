@@ -29,6 +29,12 @@ public:
     // means that no output is open. The output must outlive its use here.
     void setMidiOutput(MidiOutputPort* output);
 
+    // Message thread. The output the requests went out on is let go: none is
+    // open from now on, and the request in flight on it ends at once as its
+    // time-out would, so that the requests behind it, which may be meant for
+    // the next instrument, need not wait for an answer that cannot come.
+    void releaseMidiOutput();
+
     MessageRequestQueue& getRequestQueue() { return requestQueue; }
 
     void timerCallback() override;

@@ -46,7 +46,8 @@ struct QueueRig
     midiUsb::MessageRequestQueue& queue() { return handler.getRequestQueue(); }
 
     // +N queue request N, &N chained; tN tick N times; s success; e empty result; c clear;
-    // x no output; ? note whether the queue is empty. A completion finding no request notes "stray".
+    // x no output; r release the output; o open it again; ? note whether the queue is empty. A completion
+    // finding no request notes "stray".
     void run(const std::string& steps)
     {
         using C = midiUsb::MessageRequestQueue::Completion;
@@ -66,6 +67,10 @@ struct QueueRig
                 queue().clear();
             if (action == 'x')
                 handler.setMidiOutput(nullptr);
+            if (action == 'r')
+                handler.releaseMidiOutput();
+            if (action == 'o')
+                handler.setMidiOutput(output.get());
             if (action == '?')
                 events.push_back(queue().isEmpty() ? "idle" : "waiting");
         }
@@ -105,6 +110,9 @@ const Script scripts[] = {
       "No midi output available. The following message could not be sent: " + infoRequest(6).getDescription().toStdString()}},
     {"cleared in flight: no callback, and its answer completes nothing", "+4 +6 t c ? +2 s t t1000",
      {"sent 4", "idle", "stray", "sent 2", "timeout 2"}, {noPendingSuccess, timedOut}},
+    {"releasing the output ends only the request in flight, as its time-out", "+4 +6 r o t r s o t e r t ?",
+     {"sent 4", "timeout 4", "stray", "sent 6", "empty 6", "idle"},
+     {"MessageRequestQueue: Current request ended, its output was released !", noPendingSuccess}},
     {"a callback may queue the next request", "&4 t s t s t ?",
      {"sent 4", "success 4 v", "sent 6", "success 6 v", "idle"}, {}},
 };

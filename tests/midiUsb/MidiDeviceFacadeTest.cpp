@@ -1,5 +1,6 @@
 #include "midiUsb/MidiDeviceFacade.h"
 #include "DeviceLinkTestSupport.h"
+#include "SimulatedInstrument.h"
 #include "TaveloPlayResponder.h"
 #include "midiUsb/SysExRequests.h"
 
@@ -93,4 +94,63 @@ TEST_F(MidiDeviceFacadeTest, anOutputThatFailsToOpenLeavesTheQueueNoSenderToTheR
     EXPECT_TRUE(bus->getSent().empty());
 }
 
+// The selected instrument's ports are let go while a request to it waits for
+// its answer, which can no longer come.
+struct ReleaseCase
+{
+    const char* name;
+    bool twoOfOneName; // a second "Tavelo play", listed after the first
+    std::function<void(simulator::SimulatedInstrument& first, simulator::SimulatedInstrument& second)>
+        betweenTwoPolls;
+    bool requestEnds; // at once, in the pass that sees the change
+    const char* versionThen;
+};
+
+class ReleaseInFlight : public MidiDeviceFacadeTest, public ::testing::WithParamInterface<ReleaseCase>
+{
+protected:
+    simulator::SimulatedInstrument first{*bus};
+    simulator::SimulatedInstrument second{*bus, []
+                                          {
+                                              auto data = simulator::InstrumentData::makeTypical();
+                                              data.firmwareVersion = "3.0.0";
+                                              return data;
+                                          }()};
+};
+
+// Ended as its time-out would, so the next instrument is asked at once, not
+// after the 5 s time-out of a request to ports that are gone.
+TEST_P(ReleaseInFlight, endsOnlyTheRequestSentToTheReleasedPorts)
+{
+    const auto& row = GetParam();
+    first.misbehaveOnNext(simulator::Misbehaviour::silent);
+    first.connect();
+    if (row.twoOfOneName)
+        second.connect();
+    makeFacade();
+    ASSERT_TRUE(pumpUntil([&] { return first.getRequests().size() == 1; }, 10s));
+
+    const auto passes = log.count("Refreshing MIDI devices list");
+    row.betweenTwoPolls(first, second);
+    ASSERT_TRUE(pumpUntil([&] { return log.count("Refreshing MIDI devices list") > passes; }, 10s));
+    EXPECT_EQ(log.count("Tavelo firmware version request timed out."), row.requestEnds ? 1 : 0);
+    EXPECT_EQ(facade->getSysExMidiHandler().getRequestQueue().getRequestInFlight().has_value(),
+              !row.requestEnds);
+
+    if (*row.versionThen != 0)
+    {
+        EXPECT_TRUE(pumpUntil(
+            [&] { return text(values, Dictionary::currentTaveloVersionKey) == row.versionThen; }, 10s));
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, ReleaseInFlight, ::testing::Values(
+    ReleaseCase{"replugWithinOnePoll", false,
+                [](auto& first, auto&) { first.disconnect(); first.setFirmwareVersion("2.4.0"); first.connect(); },
+                true, "2.4.0"},
+    ReleaseCase{"selectedOfTwoOfOneNameLeaves", true, [](auto& first, auto&) { first.disconnect(); }, true, "3.0.0"},
+    ReleaseCase{"otherOfTwoOfOneNameLeaves", true, [](auto&, auto& second) { second.disconnect(); }, false, ""}),
+    [](const auto& test) { return std::string(test.param.name); });
+// clang-format on
 } // namespace

@@ -64,7 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
     EdgeValues, TransferProgress,
     testing::Values(ProgressCase{true, 0.04f, "Firmware update: Sending header ...", 0.2068},
                     ProgressCase{true, 1.0f, "Firmware update: Update complete ! ", 0.37},
-                    ProgressCase{false, 0.5f, "DSP update: Sending firmware ...", 0.615}));
+                    ProgressCase{false, 0.5f, "DSP update: Sending firmware ...", 0.615}),
+    [](const auto& test)
+    {
+        return std::string(test.param.firmware ? "Firmware" : "Dsp") +
+               std::to_string(static_cast<int>(test.param.fraction * 100 + 0.5f)) + "Percent";
+    });
 
 // No serial port and no firmware version: one attempt, then the alert.
 TEST(OpenSerialDevice, withoutUpdateModeFailsAtOnceWithTheAlert)
