@@ -36,6 +36,7 @@ struct StopCase
 // closing it fails.
 void portThatFailsToClose(UpdateRig& rig)
 {
+    // Outlives the rig: its descriptor numbers are never handed out again meanwhile.
     static simulator::PseudoTerminal line;
     auto& port = rig.core->serialDeviceFacade.serialPort;
     port.setPort(line.slavePath());
