@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <string>
+#include <sys/stat.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -96,4 +99,27 @@ void PseudoTerminal::releaseSlave()
         ::close(slave);
     slave = -1;
 }
+int PseudoTerminal::closeForeignSlaveDescriptors()
+{
+    struct stat ours
+    {
+    };
+    if (::stat(path.c_str(), &ours) != 0)
+        return 0;
+    std::vector<int> foreign;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    {
+        const int fd = std::stoi(entry.path().filename().string());
+        struct stat found
+        {
+        };
+        if (fd != slave && fd != master && ::fstat(fd, &found) == 0 && S_ISCHR(found.st_mode) &&
+            found.st_rdev == ours.st_rdev)
+            foreign.push_back(fd);
+    }
+    for (const int fd : foreign)
+        ::close(fd);
+    return static_cast<int>(foreign.size());
+}
+
 } // namespace simulator

@@ -46,6 +46,10 @@ public:
     // holds the other copy leaves.
     void releaseMaster();
     void releaseSlave();
+    // Closes, behind their owners' back, every other descriptor of this
+    // process on the slave (the port's): its next use, and its own close(2),
+    // fail with EBADF. Returns how many were closed.
+    int closeForeignSlaveDescriptors();
 
 private:
     int master = -1;

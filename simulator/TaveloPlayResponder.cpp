@@ -58,12 +58,18 @@ std::vector<TaveloPlayResponder::Bytes> TaveloPlayResponder::spoil(const Bytes& 
         return {wrong};
     }
     case Misbehaviour::emptyResult:
+    case Misbehaviour::cutShort:
+    case Misbehaviour::garbageAfterHeader:
     {
+        // The header: F0, maker, command and the sub-codes the request had.
         const std::size_t echo = answer.size() > 6 && answer[5] == 0x04 && answer[6] == 0x02 ? 8 : 7;
-        Bytes empty(answer.begin(), answer.begin() + static_cast<long>(std::min(echo, answer.size() - 1)));
-        empty.push_back(0x01);
-        empty.push_back(0xF7);
-        return {empty};
+        Bytes spoilt(answer.begin(), answer.begin() + static_cast<long>(std::min(echo, answer.size() - 1)));
+        const Bytes rest = misbehaviour == Misbehaviour::emptyResult ? Bytes{0x00}
+                           : misbehaviour == Misbehaviour::cutShort  ? Bytes{0x01}
+                                                                     : Bytes{0x7F, 0x3C, 0x00, 0x55, 0x12};
+        spoilt.insert(spoilt.end(), rest.begin(), rest.end());
+        spoilt.push_back(0xF7);
+        return {spoilt};
     }
     default:
         return {answer};

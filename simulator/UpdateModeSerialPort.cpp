@@ -36,8 +36,11 @@ LineRelay::Options UpdateModeSerialPort::lineFor(size_t size, Fault fault)
 
 bool UpdateModeSerialPort::hasEnded()
 {
-    if (fault == Fault::receiverKilledMidway && relay.forwardedToReceiver() > packetSize + imageSize / 2)
+    const bool midway = relay.forwardedToReceiver() > packetSize + imageSize / 2;
+    if (fault == Fault::receiverKilledMidway && midway)
         receiver->kill();
+    if (fault == Fault::senderDescriptorLostMidway && midway && !descriptorLost)
+        descriptorLost = senderLink.closeForeignSlaveDescriptors() > 0;
     return relay.hasHungUp() || receiver->waitFor(std::chrono::milliseconds(0)).has_value();
 }
 

@@ -24,7 +24,10 @@ public:
         // Gone right after passing on the ACK of the image's last packet.
         hangUpAfterLastAck,
         // rb killed once half the image went over the line.
-        receiverKilledMidway
+        receiverKilledMidway,
+        // Once half the image went over the line, the sender's descriptor is
+        // closed behind its back: its I/O and its close(2) fail.
+        senderDescriptorLostMidway
     };
 
     struct ReceivedFile
@@ -58,5 +61,6 @@ private:
     const Fault fault;
     LineRelay relay;
     std::unique_ptr<PeerProcess> receiver;
+    bool descriptorLost = false;
 };
 } // namespace simulator

@@ -23,6 +23,8 @@ struct UpdateTiming
     ms backUpLimit{60000};
 
     // Preset download and upload
+    // The sound-engine proxy's wait for the message thread's port listing.
+    ms deviceListingWait{1000};
     ms groupSelectPause{1000};
     ms beforePresetRequest{500};
     ms afterPreset{200};

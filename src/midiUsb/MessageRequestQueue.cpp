@@ -23,9 +23,10 @@ void runIfSet(const Function& function, Args&&... args)
 
 void MessageRequestQueue::add(const juce::MidiMessage& message, const std::function<void()>& onTimeout,
                               const std::function<void(juce::String const&)>& onSuccess,
-                              const std::function<void()>& onEmptyResult)
+                              const std::function<void()>& onEmptyResult,
+                              const std::function<void()>& onMalformedResult)
 {
-    MidiOutputMessage request{message, onTimeout, onSuccess, onEmptyResult};
+    MidiOutputMessage request{message, onTimeout, onSuccess, onEmptyResult, onMalformedResult};
     const std::lock_guard lock(mutex);
     request.sequenceNumber = nextSequenceNumber++;
     requests.push_back(std::move(request));
@@ -121,10 +122,16 @@ MessageRequestQueue::Completion MessageRequestQueue::currentRequestSucceeded(juc
 }
 
 MessageRequestQueue::Completion
-MessageRequestQueue::currentRequestHasEmptyResult(const AnswerMatcher& matches)
+MessageRequestQueue::currentRequestHasEmptyResult(const AnswerMatcher& matches, bool malformed)
 {
     return complete(matches, "MessageRequestQueue: Empty result but no pending request !",
-                    [](const MidiOutputMessage& request) { runIfSet(request.onEmptyResult); });
+                    [malformed](const MidiOutputMessage& request)
+                    {
+                        if (malformed && request.onMalformedResult)
+                            request.onMalformedResult();
+                        else
+                            runIfSet(request.onEmptyResult);
+                    });
 }
 
 MessageRequestQueue::Completion

@@ -41,7 +41,7 @@ public:
 
     void add(const juce::MidiMessage& message, const std::function<void()>& onTimeout,
              const std::function<void(juce::String const&)>& onSuccess,
-             const std::function<void()>& onEmptyResult);
+             const std::function<void()>& onEmptyResult, const std::function<void()>& onMalformedResult = {});
 
     // The 5 ms step: drops a completed front request, sends the next one,
     // and times out the request in flight on its 1000th tick.
@@ -51,7 +51,7 @@ public:
     // given) accepts it. An answer for a request not sent yet, already timed
     // out or already answered completes nothing.
     Completion currentRequestSucceeded(juce::String const& result, const AnswerMatcher& matches = {});
-    Completion currentRequestHasEmptyResult(const AnswerMatcher& matches = {});
+    Completion currentRequestHasEmptyResult(const AnswerMatcher& matches = {}, bool malformed = false);
 
     // Ends the request in flight as its time-out would (its time-out callback
     // runs), because the output it went out on was let go and no answer to it

@@ -3,7 +3,9 @@
 #include "common/FmtJuceString.h"
 
 #include <fmt/format.h>
+#include <spdlog/spdlog.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace
@@ -17,14 +19,22 @@ juce::Array<juce::MidiDeviceInfo> toArray(const std::vector<juce::MidiDeviceInfo
 }
 } // namespace
 
-void MidiAvailableDevices::waitForFillFromMessageThread(std::shared_ptr<midiUsb::MidiSystem> system)
+bool MidiAvailableDevices::waitForFillFromMessageThread(std::shared_ptr<midiUsb::MidiSystem> system,
+                                                        const std::function<bool()>& stopRequested,
+                                                        std::chrono::milliseconds limit)
 {
+    spdlog::debug("Waiting for the MIDI ports to be listed.");
     juce::MessageManager::callAsync([snapshot = shared_from_this(), system = std::move(system)]
                                     { snapshot->fill(*system); });
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitLimitMs);
+    // The stop flag has no way to wake this wait: looked at between slices.
+    constexpr auto stopSlice = std::chrono::milliseconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock lock(mutex);
-    filledCondition.wait_until(lock, deadline, [this] { return filled; });
+    while (!filled && std::chrono::steady_clock::now() < deadline && !(stopRequested && stopRequested()))
+        filledCondition.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + stopSlice),
+                                   [this] { return filled; });
+    return filled;
 }
 
 void MidiAvailableDevices::fill(const midiUsb::MidiSystem& system)

@@ -4,7 +4,9 @@
 
 #include <juce_audio_devices/juce_audio_devices.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,8 +21,13 @@ public:
     static constexpr int waitLimitMs = 1000;
 
     // Not on the message thread: posts the listing there and waits for it
-    // at most one second. When the second runs out the lists stay empty.
-    void waitForFillFromMessageThread(std::shared_ptr<midiUsb::MidiSystem> system);
+    // at most `limit`, less when `stopRequested` turns true (the message
+    // thread may itself be waiting for the caller to stop). False when the
+    // lists stay empty for either reason.
+    bool
+    waitForFillFromMessageThread(std::shared_ptr<midiUsb::MidiSystem> system,
+                                 const std::function<bool()>& stopRequested = {},
+                                 std::chrono::milliseconds limit = std::chrono::milliseconds(waitLimitMs));
 
     juce::Array<juce::MidiDeviceInfo> getInputs() const;
     juce::Array<juce::MidiDeviceInfo> getOutputs() const;

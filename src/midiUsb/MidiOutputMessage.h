@@ -13,6 +13,9 @@ struct MidiOutputMessage
     std::function<void()> onTimeout;
     std::function<void(juce::String const&)> onSuccess;
     std::function<void()> onEmptyResult;
+    // An answer cut short or holding less than it announces; when unset, such
+    // an answer ends the request like an empty one.
+    std::function<void()> onMalformedResult;
     bool sent = false;
     bool completed = false;
     // Given by the queue, so that a flag is never set on a request that

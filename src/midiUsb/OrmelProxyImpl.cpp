@@ -24,11 +24,18 @@ const std::array<std::string_view, 2> OrmelProxyImpl::expectedDeviceInputNames =
 const std::array<std::string_view, 2> OrmelProxyImpl::expectedDeviceOutputNames =
     midiUsb::PortNamePatterns::soundEngine;
 
-OrmelProxyImpl::OrmelProxyImpl(std::shared_ptr<midiUsb::MidiSystem> system)
+OrmelProxyImpl::OrmelProxyImpl(std::shared_ptr<midiUsb::MidiSystem> system,
+                               const std::function<bool()>& stopRequested,
+                               std::chrono::milliseconds listingWait)
     : midiSystem(std::move(system))
     , availableDevices(std::make_shared<MidiAvailableDevices>())
 {
-    availableDevices->waitForFillFromMessageThread(midiSystem);
+    if (!availableDevices->waitForFillFromMessageThread(midiSystem, stopRequested, listingWait) &&
+        stopRequested && stopRequested())
+    {
+        status = juce::Result::fail("Operation aborted.");
+        return;
+    }
     if (openInput())
         openOutput();
 }

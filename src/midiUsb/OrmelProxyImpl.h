@@ -6,6 +6,8 @@
 #include "midiUsb/OrmelProxy.h"
 
 #include <array>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,8 +15,9 @@
 
 // The sound engine's ports ("Tavelo ormel" or "Tavelo * 2"), found and
 // opened by the constructor, which must run off the message thread (it waits
-// up to one second for the message thread to list the ports). It never
-// throws: getStatus() tells whether both ports are open, or the first
+// up to one second for the message thread to list the ports, less when
+// `stopRequested` turns true: then the status is "Operation aborted."). It
+// never throws: getStatus() tells whether both ports are open, or the first
 // failure.
 class OrmelProxyImpl final : public OrmelProxy, private midiUsb::MidiInputReceiver
 {
@@ -22,7 +25,9 @@ public:
     static const std::array<std::string_view, 2> expectedDeviceInputNames;
     static const std::array<std::string_view, 2> expectedDeviceOutputNames;
 
-    explicit OrmelProxyImpl(std::shared_ptr<midiUsb::MidiSystem> midiSystem);
+    explicit OrmelProxyImpl(
+        std::shared_ptr<midiUsb::MidiSystem> midiSystem, const std::function<bool()>& stopRequested = {},
+        std::chrono::milliseconds listingWait = std::chrono::milliseconds(MidiAvailableDevices::waitLimitMs));
     ~OrmelProxyImpl() override;
 
     OrmelProxyImpl(const OrmelProxyImpl&) = delete;

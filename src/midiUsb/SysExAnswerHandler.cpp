@@ -60,6 +60,6 @@ void SysExAnswerHandler::completeRequest(const SysExAnswer& answer)
     if (answer.outcome == SysExAnswer::Outcome::success)
         queue.currentRequestSucceeded(answer.text, belongs);
     else
-        queue.currentRequestHasEmptyResult(belongs);
+        queue.currentRequestHasEmptyResult(belongs, answer.malformed);
 }
 } // namespace midiUsb

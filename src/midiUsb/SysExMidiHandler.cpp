@@ -16,9 +16,10 @@ SysExMidiHandler::~SysExMidiHandler()
 void SysExMidiHandler::addMessageToQueue(juce::MidiMessage const& message,
                                          std::function<void()> const& onTimeout,
                                          std::function<void(juce::String const&)> const& onSuccess,
-                                         std::function<void()> const& onEmptyResult)
+                                         std::function<void()> const& onEmptyResult,
+                                         std::function<void()> const& onMalformedResult)
 {
-    requestQueue.add(message, onTimeout, onSuccess, onEmptyResult);
+    requestQueue.add(message, onTimeout, onSuccess, onEmptyResult, onMalformedResult);
 }
 
 void SysExMidiHandler::setMidiOutput(MidiOutputPort* output)

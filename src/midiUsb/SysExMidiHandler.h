@@ -23,7 +23,8 @@ public:
     void addMessageToQueue(
         juce::MidiMessage const& message, std::function<void()> const& onTimeout,
         std::function<void(juce::String const&)> const& onSuccess,
-        std::function<void()> const& onEmptyResult = [] {});
+        std::function<void()> const& onEmptyResult = [] {},
+        std::function<void()> const& onMalformedResult = {});
 
     // Message thread. The requests go out on this output, at once; nullptr
     // means that no output is open. The output must outlive its use here.

@@ -54,7 +54,7 @@ FullUpdateThread::~FullUpdateThread()
     if (isThreadRunning())
     {
         // The port first: a transfer in progress ends at once.
-        core.serialDeviceFacade.serialPort.close();
+        closePort();
         setProgress(0.0);
         signalThreadShouldExit();
         notify();
@@ -137,8 +137,12 @@ juce::Result FullUpdateThread::downloadPersistentData()
 FullUpdateThread::Next FullUpdateThread::backUpStep()
 {
     setStatusMessage("Downloading back up.");
+    // A lost answer stops the update through the back-up's own row; any
+    // other stop is the user's.
     if (const auto result = downloadPersistentData(); result.failed())
-        return fail("Error during back up download: ", result.getErrorMessage());
+        return threadShouldExit() && !backUp->lostAnAnswer()
+                   ? stopped()
+                   : fail("Error during back up download: ", result.getErrorMessage());
     if (stopCheck() == Next::end)
         return Next::end;
     spdlog::info("Back up download finished.");
@@ -155,15 +159,15 @@ FullUpdateThread::Next FullUpdateThread::presetDownloadStep()
             return burstFailed(outcome,
                                "Error while preparing preset download: ", "Could not connect to Tavelo");
 
-    auto proxy = std::make_unique<OrmelProxyImpl>(core.midiDeviceFacade.getMidiSystem());
+    auto proxy = makeProxy();
     if (proxy->getStatus().failed())
-        return fail("Error while downloading presets: ", proxy->getStatus().getErrorMessage());
+        return failOrStopped("Error while downloading presets: ", proxy->getStatus().getErrorMessage());
     {
         TaveloPreset presets(std::move(proxy), snapshotFolder, timing);
         presets.sleep = [this](const std::chrono::milliseconds& duration) { pause(duration); };
         presets.stopRequested = [this] { return threadShouldExit(); };
         if (const auto result = presets.downloadAllPresets(); result.failed())
-            return fail("Error while downloading presets: ", result.getErrorMessage());
+            return failOrStopped("Error while downloading presets: ", result.getErrorMessage());
     }
     return stopCheck();
 }
@@ -271,14 +275,14 @@ FullUpdateThread::Next FullUpdateThread::presetUploadStep()
     if (!pause(timing.beforeUpload))
         return stopped();
 
-    auto proxy = std::make_unique<OrmelProxyImpl>(core.midiDeviceFacade.getMidiSystem());
+    auto proxy = makeProxy();
     if (proxy->getStatus().failed())
-        return fail(prefixError, proxy->getStatus().getErrorMessage());
+        return failOrStopped(prefixError, proxy->getStatus().getErrorMessage());
     TaveloPreset presets(std::move(proxy), snapshotFolder, timing);
     presets.sleep = [this](const std::chrono::milliseconds& duration) { pause(duration); };
     presets.stopRequested = [this] { return threadShouldExit(); };
     if (const auto result = presets.uploadAllPresets(); result.failed())
-        return fail(prefixError, result.getErrorMessage());
+        return failOrStopped(prefixError, result.getErrorMessage());
     return Next::goOn;
 }
 
@@ -320,6 +324,13 @@ FullUpdateThread::Next FullUpdateThread::burstFailed(DirectBurst::Outcome outcom
                                                      const juce::String& text)
 {
     return outcome == DirectBurst::Outcome::stopped ? stopped() : fail(prefix, text);
+}
+
+std::unique_ptr<OrmelProxyImpl> FullUpdateThread::makeProxy()
+{
+    return std::make_unique<OrmelProxyImpl>(
+        core.midiDeviceFacade.getMidiSystem(), [this] { return threadShouldExit(); },
+        timing.deviceListingWait);
 }
 
 DirectBurst::Outcome FullUpdateThread::sendBurst(const std::vector<DirectBurst::Step>& steps)
@@ -442,7 +453,7 @@ bool FullUpdateThread::sendFile(const std::filesystem::path& file, std::function
     }
     catch (const serial::IOException& failure)
     {
-        port.close();
+        closePort();
         // The value stored for the last packet of the main firmware: the
         // instrument took it all and restarted before the end of the batch.
         if (progress->get() == 0.37)
@@ -456,11 +467,25 @@ bool FullUpdateThread::sendFile(const std::filesystem::path& file, std::function
     }
     catch (const std::exception& failure)
     {
-        port.close();
+        closePort();
         setStatusMessage(transmissionAborted);
         spdlog::error("{}", failure.what());
         showAlert(juce::MessageBoxIconType::WarningIcon, "Error", failure.what());
         return false;
+    }
+}
+
+void FullUpdateThread::closePort() noexcept
+{
+    // From a handler or the destructor a second exception would end the
+    // update without its failure row, or the application.
+    try
+    {
+        core.serialDeviceFacade.serialPort.close();
+    }
+    catch (const std::exception& failure)
+    {
+        spdlog::error("Could not close the serial port: {}", failure.what());
     }
 }
 

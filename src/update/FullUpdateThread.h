@@ -17,6 +17,7 @@
 #include <vector>
 
 class Core;
+class OrmelProxyImpl;
 class PersistentDataDownload;
 class TaveloUpdateFile;
 
@@ -81,6 +82,9 @@ private:
     Next fail(const juce::String& prefix, const juce::String& text);
     Next failOrStopped(const juce::String& prefix, const juce::String& text);
     Next burstFailed(DirectBurst::Outcome outcome, const juce::String& prefix, const juce::String& text);
+    std::unique_ptr<OrmelProxyImpl> makeProxy();
+    // Logs a failing close instead of throwing.
+    void closePort() noexcept;
     DirectBurst::Outcome sendBurst(const std::vector<DirectBurst::Step>& steps);
     bool instrumentPortHeld() const;
     void setProgress(double value) { progress->set(value); }

@@ -8,6 +8,11 @@
 #include <mutex>
 #include <thread>
 
+namespace
+{
+constexpr const char* const transmissionAborted = "Transmission aborted.";
+} // namespace
+
 // Shared by this object and every queued callback. The callbacks run under
 // the mutex, and only while `live`: giving up and destruction clear it.
 struct PersistentDataDownload::Requests
@@ -17,6 +22,8 @@ struct PersistentDataDownload::Requests
     int queued = 0;
     int outstanding = 0;
     int empty = 0;
+    // A request timed out or its answer was cut short: the back-up is incomplete.
+    bool lostAnAnswer = false;
     juce::String writeFailure;
 
     // Runs one of a request's callbacks, then counts the request as ended.
@@ -115,10 +122,14 @@ juce::Result PersistentDataDownload::waitForAnswers()
     for (;;)
     {
         juce::String writeFailure;
+        bool lost = false;
         {
             const std::lock_guard lock(requests->mutex);
             writeFailure = requests->writeFailure;
-            if (writeFailure.isEmpty() && requests->outstanding == 0)
+            // The last request may be the one that was lost: then nothing is
+            // outstanding, yet the back-up is not whole.
+            lost = requests->lostAnAnswer;
+            if (writeFailure.isEmpty() && !lost && requests->outstanding == 0)
             {
                 requests->live = false;
                 if (requests->empty > 0)
@@ -132,10 +143,10 @@ juce::Result PersistentDataDownload::waitForAnswers()
             giveUp();
             return juce::Result::fail("Could not write the back up: " + writeFailure);
         }
-        if (hooks.stopRequested())
+        if (lost || hooks.stopRequested())
         {
             giveUp();
-            return juce::Result::fail("Transmission aborted.");
+            return juce::Result::fail(transmissionAborted);
         }
         if (std::chrono::steady_clock::now() > deadline)
         {
@@ -172,8 +183,19 @@ void PersistentDataDownload::sendBackUpRequest(juce::MidiMessage const& request,
         ++requests->queued;
         ++requests->outstanding;
     }
+    // An answer cut short fails like no answer at all; only a genuinely
+    // empty one is counted and let through.
+    const auto lost = [requests = requests, onTimeout]
+    {
+        Requests::complete(requests,
+                           [&]
+                           {
+                               requests->lostAnAnswer = true;
+                               onTimeout();
+                           });
+    };
     handler.addMessageToQueue(
-        request, [requests = requests, onTimeout] { Requests::complete(requests, onTimeout); },
+        request, lost,
         [requests = requests, onReply](juce::String const& text)
         {
             Requests::complete(requests,
@@ -184,7 +206,13 @@ void PersistentDataDownload::sendBackUpRequest(juce::MidiMessage const& request,
                                    onReply(text);
                                });
         },
-        [requests = requests] { Requests::complete(requests, [&] { ++requests->empty; }); });
+        [requests = requests] { Requests::complete(requests, [&] { ++requests->empty; }); }, lost);
+}
+
+bool PersistentDataDownload::lostAnAnswer() const
+{
+    const std::lock_guard lock(requests->mutex);
+    return requests->lostAnAnswer;
 }
 
 void PersistentDataDownload::onBackUpError(juce::String const& text)

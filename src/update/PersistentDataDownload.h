@@ -44,6 +44,10 @@ public:
     // the back-up limit; any other failure names what went wrong.
     juce::Result run();
 
+    // Whether a request went unanswered or came back cut short: the back-up
+    // then stopped the update itself, which a stop from outside did not.
+    bool lostAnAnswer() const;
+
     // The folder this run created; empty when none.
     juce::File snapshotFolder() const { return folder; }
 

@@ -66,6 +66,8 @@ TEST_P(UpdateOutcome, endsWithTheStatusTheUserSees)
             << param.onTheWay;
     EXPECT_FALSE(rig.temporaryFoldersLeft());
     EXPECT_FALSE(rig.core->serialDeviceFacade.serialPort.isOpen());
+    if (param.finalStatus.rfind("Error during back up download: ", 0) == 0)
+        EXPECT_TRUE(rig.updateMode.receivedImages().empty() && rig.updateMode.directMessages().empty());
 }
 
 void nothing(UpdateRig::Setup&) {}
@@ -79,6 +81,11 @@ INSTANTIATE_TEST_SUITE_P(
         Outcome{"archiveMissing", nothing, false,
                 "Error while uncompressing taveloupdate file: No such file or directory", "",
                 "Please select a file"},
+        // An incomplete back-up stops the update before anything is flashed.
+        Outcome{"backUpAnswersCutShort",
+                [](UpdateRig::Setup& s) { s.answers = simulator::Misbehaviour::cutShort; }, false,
+                "Error during back up download: Transmission aborted.",
+                "Could not get calibration of key number 0.", "Error !"},
         Outcome{"presetsWithoutSoundEngine", [](UpdateRig::Setup& s) { s.withSoundEngine = false; }, false,
                 "Error while downloading presets: Could not find a midi input corresponding to Ormel.", "",
                 "Downloading user presets."},
@@ -124,6 +131,12 @@ INSTANTIATE_TEST_SUITE_P(
                     s.updateMode.portsDropAfterTransfer.reset();
                 },
                 true, "Update finished.", "", ""},
+        // Closing the broken port fails too; the failure row still runs.
+        Outcome{"portDescriptorLostMidway",
+                [](UpdateRig::Setup& s) {
+                    s.updateMode.firmwareFault = {Fault::senderDescriptorLostMidway, firmwareSize};
+                },
+                true, "Error: Failed to send the firmware file.", "", "Could not close the serial port: "},
         Outcome{"soundEngineGoneAfterItsLastAck",
                 [](UpdateRig::Setup& s) {
                     s.updateMode.soundEngineFault = {Fault::hangUpAfterLastAck, dspSize};
