@@ -75,8 +75,13 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
     const std::string on =
         "connected 32CD32 | serial n.  TVP-0042-1187 / firmware v.  2.3.1 / dsp v.  1.8.0 /";
     const std::string chosen = " [Select Tavelo firmware] [Launch] firmware.taveloupdate";
-    const std::string failed =
-        " firmware.taveloupdate bar 20% Error: Failed to send the firmware file. outline";
+    const std::string failed = " firmware.taveloupdate Error: Failed to send the firmware file. outline";
+    // The dialog's answer to Escape: no file at all.
+    const auto cancelChoice = [&]
+    {
+        const juce::FileChooser cancelled("Please select the Tavelo firmware");
+        panel().onFileChosen(cancelled);
+    };
     // What the update thread's status, progress and posted flips would write.
     const auto update = [&](bool running, const char* text, double fraction)
     {
@@ -104,7 +109,7 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
          },
          "connected 32CD32 | bar 42% Updating firmware. no outline"},
         {"update-succeeded", [&] { update(false, "Update finished.", 1.0); },
-         on + chosen + " bar 100% Update finished. outline"},
+         on + chosen + " Update finished. outline"},
         {"update-failed",
          [&]
          {
@@ -113,7 +118,10 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
              update(false, "Error: Failed to send the firmware file.", 0.2);
          },
          on + " [Select Tavelo firmware] [Launch]" + failed},
+        {"failure-then-choice-cancelled", cancelChoice, on + " [Select Tavelo firmware] [Launch]" + failed},
         {"failure-then-instrument-gone", [&] { app.instrument.disconnect(); },
+         "disconnected FF0000 | [Select Tavelo firmware]" + failed},
+        {"instrument-gone-then-choice-cancelled", cancelChoice,
          "disconnected FF0000 | [Select Tavelo firmware]" + failed},
     };
     for (const auto& row : rows)
