@@ -262,8 +262,10 @@ TEST_F(MainComponentTest, launchStartsOneUpdateOnARegularFileAndPassesTheFactory
         const auto alerts = openAlerts();
         ASSERT_EQ(alerts.size(), row.starts ? 0u : 1u);
         if (!row.starts)
+        {
             EXPECT_EQ(alerts.front()->getDescription(),
                       "Warning. You must select a file before launching the update.");
+        }
         dismissAlerts();
         ASSERT_TRUE(settle(
             [&]
