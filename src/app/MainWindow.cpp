@@ -29,8 +29,10 @@ MainWindow::MainWindow(const juce::String& name, Core& core)
     const auto userArea = getParentMonitorArea();
     const auto geometry = WindowGeometry::forUserArea(userArea);
     centreWithSize(geometry.width, geometry.height);
-    setResizeLimits(geometry.minimumWidth, geometry.minimumHeight, geometry.maximumWidth,
-                    geometry.maximumHeight);
+    // On the window's own constrainer: setResizeLimits would set them on the
+    // framework's default constrainer, which this window no longer uses.
+    constrainer.setSizeLimits(geometry.minimumWidth, geometry.minimumHeight, geometry.maximumWidth,
+                              geometry.maximumHeight);
 
     setVisible(true);
 

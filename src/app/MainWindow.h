@@ -30,6 +30,7 @@ public:
 private:
     // Built before the content and detached before destruction.
     TaveloUpdaterLookAndFeel lookAndFeel;
+    // The aspect ratio and the size limits, applied to every resize.
     juce::ComponentBoundsConstrainer constrainer;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)

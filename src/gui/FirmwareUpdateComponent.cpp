@@ -95,14 +95,18 @@ void FirmwareUpdateComponent::onSelectFileClicked()
 
 void FirmwareUpdateComponent::onFileChosen(const juce::FileChooser& chooser)
 {
+    // A cancelled dialog answers with no file at all: the choice, the path
+    // and the last update's outcome stay as they were.
+    if (chooser.getResults().isEmpty())
+        return;
     onFileChosen(chooser.getResult());
 }
 
 void FirmwareUpdateComponent::onFileChosen(const juce::File& chosen)
 {
-    setOutcomeShown(false);
     if (chosen.existsAsFile())
     {
+        setOutcomeShown(false);
         values[Dictionary::firmwareAbsolutePath] = chosen.getFullPathName();
         core.getUserProperties()->setValue(rememberedArchiveKey, chosen.getFullPathName());
         setupFileChooser();
@@ -235,7 +239,9 @@ void FirmwareUpdateComponent::updateVisibility()
 
     pathLabel.setVisible(!running);
     selectButton.setVisible(!running);
-    progressBar.setVisible(running || showingOutcome);
+    // After the update its outcome stays readable; a full bar on the light
+    // window would only read as an empty strip.
+    progressBar.setVisible(running);
     statusLabel.setVisible(running || showingOutcome);
     launchButton.setVisible(namesRegularFile(path) && !running && updatePossible);
     // Disabled at the click itself, not when the update's start arrives.
@@ -293,14 +299,12 @@ void FirmwareUpdateComponent::resized()
         return;
     }
 
-    // The outcome across the top, a thin bar under it, the file controls in
-    // the lower half.
+    // The outcome across the upper half, the file controls in the lower.
     const auto x0 = area.getX();
     const auto y0 = area.getY();
     const auto w = area.getWidth();
     const auto h = area.getHeight();
-    statusLabel.setBounds(gui::roundedRectangle(x0, y0, w, h * 0.4f));
-    progressBar.setBounds(gui::roundedRectangle(x0, y0 + h * 0.4f, w, h * 0.1f));
+    statusLabel.setBounds(gui::roundedRectangle(x0, y0, w, h * 0.5f));
     layOutFileControls({x0, y0 + h * 0.5f, w, h * 0.5f});
 }
 

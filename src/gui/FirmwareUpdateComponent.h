@@ -37,7 +37,7 @@ public:
     void onLaunchClicked();
 
     // From the end of an update until the user chooses a file or launches
-    // again, the last status text and progress stay on show.
+    // again, the last status text stays on show (the bar does not).
     bool isShowingOutcome() const noexcept { return showingOutcome; }
     std::function<void()> onOutcomeShownChanged;
 

@@ -276,6 +276,7 @@ TEST(WholeUpdateInWindow, aUserUpdatesAndGetsEverythingBack)
 
     EXPECT_TRUE(app.showsLabel("Update finished."));
     EXPECT_TRUE(app.panel().isShowingOutcome());
+    EXPECT_FALSE(findFirst<juce::ProgressBar>(app.panel()).isShowing()) << "the outcome alone, no full bar";
     // The simulated engine keeps its version through the power cycle.
     EXPECT_TRUE(settle(
         [&]

@@ -75,8 +75,13 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
     const std::string on =
         "connected 32CD32 | serial n.  TVP-0042-1187 / firmware v.  2.3.1 / dsp v.  1.8.0 /";
     const std::string chosen = " [Select Tavelo firmware] [Launch] firmware.taveloupdate";
-    const std::string failed =
-        " firmware.taveloupdate bar 20% Error: Failed to send the firmware file. outline";
+    const std::string failed = " firmware.taveloupdate Error: Failed to send the firmware file. outline";
+    // The dialog's answer to Escape: no file at all.
+    const auto cancelChoice = [&]
+    {
+        const juce::FileChooser cancelled("Please select the Tavelo firmware");
+        panel().onFileChosen(cancelled);
+    };
     // What the update thread's status, progress and posted flips would write.
     const auto update = [&](bool running, const char* text, double fraction)
     {
@@ -104,7 +109,7 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
          },
          "connected 32CD32 | bar 42% Updating firmware. no outline"},
         {"update-succeeded", [&] { update(false, "Update finished.", 1.0); },
-         on + chosen + " bar 100% Update finished. outline"},
+         on + chosen + " Update finished. outline"},
         {"update-failed",
          [&]
          {
@@ -113,7 +118,10 @@ TEST_F(MainComponentTest, eachStateShowsWhatTheUserNeedsAndNothingElse)
              update(false, "Error: Failed to send the firmware file.", 0.2);
          },
          on + " [Select Tavelo firmware] [Launch]" + failed},
+        {"failure-then-choice-cancelled", cancelChoice, on + " [Select Tavelo firmware] [Launch]" + failed},
         {"failure-then-instrument-gone", [&] { app.instrument.disconnect(); },
+         "disconnected FF0000 | [Select Tavelo firmware]" + failed},
+        {"instrument-gone-then-choice-cancelled", cancelChoice,
          "disconnected FF0000 | [Select Tavelo firmware]" + failed},
     };
     for (const auto& row : rows)
@@ -163,6 +171,60 @@ TEST_F(MainComponentTest, theLayoutIsFractionsOfTheWindowRoundedOneByOne)
               Rect(10, 5, 10, 10));
 }
 
+// Dragged by its lower right corner, the window stops at the limits that its
+// opening size gives, keeps its proportions, and shows the instrument whole.
+TEST_F(MainComponentTest, aDragStopsAtTheSizeLimitsAndTheInstrumentStaysWhole)
+{
+    auto& window = app.window();
+    const auto w = static_cast<float>(window.getWidth()), h = static_cast<float>(window.getHeight());
+    const Rect minimum(static_cast<int>(w / 1.4f), static_cast<int>(h / 1.4f));
+    const Rect maximum(static_cast<int>(w * 1.4f), static_cast<int>(h * 1.4f));
+    const struct
+    {
+        const char* drag;
+        juce::Point<int> to;
+        Rect limit;
+    } rows[] = {
+        {"none", {window.getWidth() - 1, window.getHeight() - 1}, {}},
+        {"below-minimum", {150, 90}, minimum},
+        {"above-maximum", {window.getWidth() * 2, window.getHeight() * 2}, maximum},
+    };
+    // The cheeks' wood, grain included.
+    const auto wood = [](juce::Colour c)
+    { return closeTo(c, juce::Colour(0xff6e4b32), 20) || closeTo(c, juce::Colour(0xff5d3f2a), 20); };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.drag);
+        drag(window, {window.getWidth() - 1, window.getHeight() - 1}, row.to);
+        const auto size = serverSize(window);
+        EXPECT_EQ(size, window.getLocalBounds()) << "the X server has the window's size";
+        EXPECT_TRUE(Rect(minimum.getWidth(), minimum.getHeight(), maximum.getWidth() - minimum.getWidth() + 1,
+                         maximum.getHeight() - minimum.getHeight() + 1)
+                        .contains(size.getBottomRight()))
+            << size.toString();
+        if (!row.limit.isEmpty())
+        {
+            EXPECT_TRUE(size.getWidth() == row.limit.getWidth() || size.getHeight() == row.limit.getHeight())
+                << size.toString();
+        }
+        // The opening size is truncated side by side: up to 2 pixels off.
+        EXPECT_NEAR(size.getWidth(), size.getHeight() * 30.0 / 17.0, 2.0);
+
+        // Across the middle of the picture: window grey at both sides, and both
+        // wooden ends whole, as wide as each other.
+        auto& content = *window.getContentComponent();
+        const auto image = content.createComponentSnapshot(content.getLocalBounds());
+        const auto across = Rect(0, juce::roundToInt(image.getHeight() * 0.45f), image.getWidth(), 1);
+        const auto left = countPixels(image, wood, across.withWidth(image.getWidth() / 2));
+        const auto right = countPixels(image, wood, across.withLeft(image.getWidth() / 2));
+        EXPECT_GT(left, image.getWidth() / 50);
+        EXPECT_NEAR(left, right, 3);
+        for (const auto x : {0, image.getWidth() - 1})
+            EXPECT_TRUE(closeTo(image.getPixelAt(x, across.getY()), gui::Colours::greyBackground)) << x;
+        saveSnapshot(window, juce::String("window-drag-") + row.drag);
+    }
+}
+
 TEST_F(MainComponentTest, launchStartsOneUpdateOnARegularFileAndPassesTheFactoryFlag)
 {
     const struct
@@ -200,8 +262,10 @@ TEST_F(MainComponentTest, launchStartsOneUpdateOnARegularFileAndPassesTheFactory
         const auto alerts = openAlerts();
         ASSERT_EQ(alerts.size(), row.starts ? 0u : 1u);
         if (!row.starts)
+        {
             EXPECT_EQ(alerts.front()->getDescription(),
                       "Warning. You must select a file before launching the update.");
+        }
         dismissAlerts();
         ASSERT_TRUE(settle(
             [&]

@@ -5,6 +5,7 @@
 namespace guitest
 {
 void ignoreXErrors();
+bool readServerWindowSize(unsigned long window, int& width, int& height);
 
 std::vector<juce::AlertWindow*> openAlerts()
 {
@@ -42,6 +43,41 @@ void saveSnapshot(juce::Component& component, const juce::String& name)
     juce::FileOutputStream stream(file);
     juce::PNGImageFormat().writeImageToStream(
         component.createComponentSnapshot(component.getLocalBounds(), true, 1.0f), stream);
+}
+
+void drag(juce::Component& window, juce::Point<int> from, juce::Point<int> to)
+{
+    auto* peer = window.getPeer();
+    if (peer == nullptr)
+        throw std::runtime_error("the window is not on the desktop");
+    const auto send = [peer](juce::Point<int> at, int modifiers)
+    {
+        peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, at.toFloat(),
+                               juce::ModifierKeys(modifiers), juce::MouseInputSource::defaultPressure,
+                               juce::MouseInputSource::defaultOrientation, juce::Time::currentTimeMillis());
+    };
+    const int button = juce::ModifierKeys::leftButtonModifier;
+    for (const auto& [at, modifiers] :
+         {std::pair{from, 0}, {from, button}, {from + (to - from) / 2, button}, {to, button}, {to, 0}})
+        send(at, modifiers);
+}
+
+juce::Rectangle<int> serverSize(juce::Component& window)
+{
+    juce::Rectangle<int> size;
+    settle(
+        [&]
+        {
+            int width = 0, height = 0;
+            auto* peer = window.getPeer();
+            size = peer != nullptr &&
+                           readServerWindowSize(reinterpret_cast<unsigned long>(peer->getNativeHandle()),
+                                                width, height)
+                       ? juce::Rectangle<int>(width, height)
+                       : juce::Rectangle<int>();
+            return size == window.getLocalBounds();
+        });
+    return size;
 }
 
 WindowUnderTest::WindowUnderTest()

@@ -48,6 +48,13 @@ bool settle(const std::function<bool()>& condition,
 
 void saveSnapshot(juce::Component& component, const juce::String& name);
 
+// Presses at one point of the window, moves to another and lets go there,
+// through its peer, as a user's drag does (the window's own coordinates).
+void drag(juce::Component& window, juce::Point<int> from, juce::Point<int> to);
+// The window's size as the X server has it once the framework's requests
+// have reached it; empty when it cannot be read.
+juce::Rectangle<int> serverSize(juce::Component& window);
+
 // The application's window with its Core on a virtual MIDI bus where the
 // simulated instrument plugs in, under a home folder of its own.
 class WindowUnderTest

@@ -4,15 +4,35 @@
 Writes the drawing as SVG (flat shapes only) and rasterises it with
 ImageMagick into a PNG with a transparent background.
 
+The window shows the picture in a band 1.1 times its content's width, from
+0.06 of that width left of it, and 0.7 times its height: the band's ends lie
+outside the window. So the picture has the band's proportions and the
+instrument sits, whole, in the part of it that the window shows.
+
 Usage: draw-keyboard.py [out.png]   (default: ../keyboard-picture.png)
-Needs: python3, ImageMagick's `convert`.
+Needs: python3, ImageMagick's `convert` with its SVG delegate `rsvg-convert`
+(Debian: imagemagick, librsvg2-bin).
 """
 import os
 import subprocess
 import sys
 import tempfile
 
+# The instrument is drawn in these coordinates, then placed on the canvas.
 WIDTH, HEIGHT = 1600, 500
+# What the instrument covers of them, its shadow included.
+EXTENT_LEFT, EXTENT_TOP, EXTENT_RIGHT, EXTENT_BOTTOM = 16, 26, 1586, 486
+
+# The picture band as fractions of the window's content.
+BAND_LEFT, BAND_WIDTH, BAND_HEIGHT = -0.06, 1.1, 0.7
+# The content's width over its height when the window opens: 30/17 less the
+# title bar and the border (1.825 to 1.852 across the size limits).
+CONTENT_RATIO = 1.83
+# Free space left and right of the instrument, as a fraction of the window's width.
+SIDE_MARGIN = 0.03
+
+CANVAS_WIDTH = 2300
+CANVAS_HEIGHT = round(CANVAS_WIDTH * BAND_HEIGHT / (BAND_WIDTH * CONTENT_RATIO))
 
 CASE = "#26272b"
 CASE_EDGE = "#3a3b40"
@@ -132,13 +152,27 @@ def keybed():
     return shapes
 
 
+def placement():
+    """Scale and offset that centre the instrument on the window's middle,
+    SIDE_MARGIN of the window's width away from its sides."""
+    window_width = CANVAS_WIDTH / BAND_WIDTH
+    window_centre = (-BAND_LEFT + 0.5) * window_width
+    scale = window_width * (1 - 2 * SIDE_MARGIN) / (EXTENT_RIGHT - EXTENT_LEFT)
+    dx = window_centre - scale * (EXTENT_LEFT + EXTENT_RIGHT) / 2
+    dy = CANVAS_HEIGHT / 2 - scale * (EXTENT_TOP + EXTENT_BOTTOM) / 2
+    return scale, dx, dy
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "keyboard-picture.png")
 
     shapes = case_and_cheeks() + control_panel() + wheels() + keybed()
-    svg = (f'<svg xmlns="http://www.w3.org/2000/svg" width="{WIDTH}" height="{HEIGHT}" '
-           f'viewBox="0 0 {WIDTH} {HEIGHT}">\n' + "\n".join(shapes) + "\n</svg>\n")
+    scale, dx, dy = placement()
+    svg = (f'<svg xmlns="http://www.w3.org/2000/svg" width="{CANVAS_WIDTH}" height="{CANVAS_HEIGHT}" '
+           f'viewBox="0 0 {CANVAS_WIDTH} {CANVAS_HEIGHT}">\n'
+           f'<g transform="translate({dx:.2f} {dy:.2f}) scale({scale:.5f})">\n' + "\n".join(shapes) +
+           "\n</g>\n</svg>\n")
 
     with tempfile.TemporaryDirectory() as folder:
         svg_path = os.path.join(folder, "keyboard.svg")
