@@ -95,10 +95,6 @@ void FirmwareUpdateComponent::onSelectFileClicked()
 
 void FirmwareUpdateComponent::onFileChosen(const juce::FileChooser& chooser)
 {
-    // A cancelled dialog answers with no file at all: the choice, the path
-    // and the last update's outcome stay as they were.
-    if (chooser.getResults().isEmpty())
-        return;
     onFileChosen(chooser.getResult());
 }
 
@@ -114,6 +110,7 @@ void FirmwareUpdateComponent::onFileChosen(const juce::File& chosen)
     }
     else
     {
+        // A cancel too; the last update's outcome stays readable all the same.
         pathLabel.setText(noFileSelected, juce::dontSendNotification);
         values[Dictionary::firmwareAbsolutePath] = noFileSelected;
     }
