@@ -106,16 +106,17 @@ juce::Result PresetMidiFile::read(const juce::File& file, std::vector<juce::Midi
     auto data = static_cast<const juce::uint8*>(block.getData());
     auto left = block.getSize();
 
-    // Header: tag, length, format, number of chunks, time division.
+    // Header: tag, length, format, number of chunks, time division. As in
+    // juce::MidiFile::readFrom, the length (6 from the writer) is only held
+    // against what the file has left.
     const auto tag = take(data, left, 4);
     const auto headerLength = take(data, left, 4);
-    if (!tag || *tag != chunkTag("MThd") || !headerLength || *headerLength < 6 || *headerLength > left)
+    if (!tag || *tag != chunkTag("MThd") || !headerLength || *headerLength > left)
         return unreadable;
     const auto format = take(data, left, 2);
     const auto chunks = take(data, left, 2);
-    data += *headerLength - 4;
-    left -= *headerLength - 4;
-    if (*format > 2 || (*format == 0 && *chunks != 1))
+    const auto timeDivision = take(data, left, 2);
+    if (!timeDivision || *format > 2 || (*format == 0 && *chunks != 1))
         return unreadable;
 
     int tracks = 0;
