@@ -60,11 +60,17 @@ PresetDialogue::Bank PresetDialogue::makeAwkwardBank()
     const std::vector<std::pair<int, std::optional<std::string>>> awkward{
         {0, "Lead/Pad"}, {1, ".."}, {2, "../../escape"}, {3, "a,b"}, {4, std::string("nul\0byte", 8)},
         {5, "Caf\xE9"}, {6, "Strings"}, {7, std::nullopt}, {8, std::nullopt}, {9, "Empty"}, {10, "\"quoted\""},
-        {11, "#hash 100%"}, {12, ".hidden"}, {13, "back\\slash"}, {14, "tab\there"}, {15, ""}, {19, "Strings"},
-        {20, "STRINGS"}, {21, "Pad#1-2"}, {22, "del\x7F"}, {127, "Last"}};
+        {11, "#hash 100%"}, {12, ".hidden"}, {13, "back\\slash"}, {14, "tab\there"}, {15, ""}, {16, "~"},
+        {17, "~user"}, {19, "Strings"}, {20, "STRINGS"}, {21, "Pad#1-2"}, {22, "del\x7F"}, {127, "Last"}};
     // clang-format on
     for (const auto& [slot, name] : awkward)
         bank[static_cast<size_t>(slot)].name = name;
+    // Notes whose order a reader may change: a note-on, its note-off and a
+    // note-on of velocity 0.
+    auto& notes = bank[30].data;
+    notes.push_back(juce::MidiMessage::noteOn(1, 60, static_cast<juce::uint8>(100)));
+    notes.push_back(juce::MidiMessage::noteOff(1, 60, static_cast<juce::uint8>(64)));
+    notes.push_back(juce::MidiMessage::noteOn(1, 62, static_cast<juce::uint8>(0)));
     return bank;
 }
 

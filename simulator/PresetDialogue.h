@@ -35,9 +35,10 @@ public:
     explicit PresetDialogue(Bank bank);
 
     // Distinct data in every slot and every awkward name: "/", "..", ",",
-    // NUL, non-ASCII and control bytes, quotes, "#", "%", a leading ".",
-    // an empty name, two slots without a name section, and the same name
-    // in two slots.
+    // NUL, non-ASCII and control bytes, quotes, "#", "%", a leading "." or
+    // "~", an empty name, two slots without a name section, and the same
+    // name in two slots; slot 30 ends with a note-on, its note-off and a
+    // note-on of velocity 0.
     static Bank makeAwkwardBank();
 
     SimulatedPreset getPreset(int memorySlot) const;

@@ -10,7 +10,9 @@ bool needsEscape(unsigned char byte, bool isFirst)
 {
     if (byte < 0x20 || byte >= 0x7F)
         return true;
-    if (isFirst && byte == '.')
+    // JUCE takes a leading "~" for a home folder and a leading "." hides
+    // the file or climbs out of the folder.
+    if (isFirst && (byte == '.' || byte == '~'))
         return true;
     return std::string_view("/\\%,\"#").find(static_cast<char>(byte)) != std::string_view::npos;
 }
@@ -71,7 +73,9 @@ juce::String PresetFileName::stemOf(const juce::String& fileName)
 juce::String PresetFileName::fileNameFor(const std::string& name, int group, int slot)
 {
     auto stem = encode(name);
-    if (!taken.insert(stem.toLowerCase()).second)
+    // An empty name would give the hidden ".mid": it takes the suffix alone,
+    // which decodes back to the empty name.
+    if (stem.isEmpty() || !taken.insert(stem.toLowerCase()).second)
     {
         stem << "#" << group << "-" << slot;
         taken.insert(stem.toLowerCase());

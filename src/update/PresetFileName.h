@@ -10,9 +10,10 @@
 // folder, break a group file line, or take another preset's file.
 //
 // Escaped as %HH: bytes below 0x20, 0x7F and above, / \ % , " # and a
-// leading "."; every other byte stays, so a plain name keeps the file name
-// "<name>.mid". Within one download a name whose file is taken already gets
-// "#<group>-<slot>" before ".mid".
+// leading "." or "~"; every other byte stays, so a plain name keeps the file
+// name "<name>.mid". Within one download a name whose file is taken already
+// gets "#<group>-<slot>" before ".mid", and the empty name gets
+// "#<group>-<slot>.mid".
 class PresetFileName
 {
 public:

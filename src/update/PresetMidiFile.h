@@ -15,7 +15,9 @@ public:
     // time stamps (in seconds) the MIDI input gave them.
     static juce::Result write(const juce::File& file, const std::vector<juce::MidiMessage>& messages);
 
-    // The track's events in order, meta events left out: on the wire FF is
-    // a System Reset.
+    // The track's events exactly in the file's order, meta events left out:
+    // on the wire FF is a System Reset. Fails on a file that is no Standard
+    // MIDI File, is cut short or runs past its chunks, or holds other than
+    // one track.
     static juce::Result read(const juce::File& file, std::vector<juce::MidiMessage>& events);
 };

@@ -49,6 +49,16 @@ std::optional<std::string> presetName(const Messages& received)
     return name;
 }
 
+// Whatever a name or a group file line holds, a preset file is read or
+// written only as a direct child of the snapshot folder.
+juce::Result checkInFolder(const juce::File& folder, const juce::File& file)
+{
+    if (file.getParentDirectory() == folder)
+        return juce::Result::ok();
+    return juce::Result::fail(fmt::format("The preset file \"{}\" is not in the snapshot folder \"{}\".",
+                                          file.getFullPathName(), folder.getFullPathName()));
+}
+
 juce::String unquoted(const juce::String& text)
 {
     if (text.length() >= 2 && text.startsWithChar('"') && text.endsWithChar('"'))
@@ -211,6 +221,8 @@ juce::Result TaveloPreset::savePreset(const Messages& received, int slot, const 
     if (dataBegin == received.end())
         return juce::Result::fail("Could not find the preset data begin message.");
     const Messages data(dataBegin + 1, received.end());
+    if (auto inFolder = checkInFolder(folder, file); inFolder.failed())
+        return inFolder;
 
     if (file.existsAsFile())
     {
@@ -270,6 +282,8 @@ juce::Result TaveloPreset::uploadPreset(int group, const juce::String& line)
     if (auto paused = pause(timing.uploadPause); paused.failed())
         return paused;
 
+    if (auto inFolder = checkInFolder(folder, file); inFolder.failed())
+        return inFolder;
     if (!file.existsAsFile())
         return juce::Result::fail(fmt::format("File \"{}\" doesn't exist.", file.getFullPathName()));
     Messages events;

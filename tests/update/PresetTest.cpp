@@ -6,6 +6,7 @@
 #include "support/TemporaryFolder.h"
 #include "update/OrmelMidiMessages.h"
 #include "update/PresetFileName.h"
+#include "update/PresetMidiFile.h"
 #include "update/TaveloPreset.h"
 
 #include <gtest/gtest.h>
@@ -31,16 +32,26 @@ TEST(PresetFileNames, reversibleAndUnchangedWhenPlain)
         {"Caf\xE9", "Caf%E9"},
         {"\"#1\\2%\"", "%22%231%5C2%25%22"},
         {"x.y", "x.y"},
+        {"~", "%7E"},
+        {"~user", "%7Euser"},
+        {"a~", "a~"},
     };
+    const auto folder = juce::File::getSpecialLocation(juce::File::tempDirectory);
     for (const auto& row : rows)
     {
         EXPECT_EQ(PresetFileName::encode(row.name), row.stem);
         EXPECT_EQ(PresetFileName::decode(row.stem), row.name) << row.stem;
+        const auto file = folder.getChildFile(PresetFileName::encode(row.name) + ".mid");
+        EXPECT_EQ(file.getParentDirectory().getFullPathName(), folder.getFullPathName()) << row.stem;
     }
     PresetFileName names;
     EXPECT_EQ(names.fileNameFor("Strings", 0, 6), "Strings.mid");
     EXPECT_EQ(names.fileNameFor("strings", 1, 3), "strings#1-3.mid");
     EXPECT_EQ(PresetFileName::decode("strings#1-3"), "strings");
+    // An empty name gets a visible file; older snapshots hold ".mid".
+    EXPECT_EQ(names.fileNameFor("", 2, 15), "#2-15.mid");
+    EXPECT_EQ(PresetFileName::decode("#2-15"), "");
+    EXPECT_EQ(PresetFileName::decode(PresetFileName::stemOf(".mid")), "");
     // Names written before escaping existed decode to themselves.
     EXPECT_EQ(PresetFileName::decode("100%zz"), "100%zz");
 }
@@ -116,22 +127,38 @@ struct RoundTripCase
     const juce::MidiMessage* uploadAwaits;
 };
 
-// A meta event in a preset file must not reach the engine: FF is System Reset there.
-void addMetaEvent(const juce::File& file)
+// Rewrites a preset file with every event on one tick, in the order given,
+// and a meta event first, which must not reach the engine: FF is System
+// Reset there.
+void putOnOneTick(const juce::File& file, const std::vector<juce::MidiMessage>& data)
 {
-    juce::MidiFile midiFile;
-    {
-        juce::FileInputStream in(file);
-        ASSERT_TRUE(midiFile.readFrom(in, false));
-    }
-    juce::MidiMessageSequence track(*midiFile.getTrack(0));
+    juce::MidiMessageSequence track;
     track.addEvent(juce::MidiMessage::textMetaEvent(3, "track name"));
-    midiFile.clear();
+    for (const auto& message : data)
+        track.addEvent(message, -message.getTimeStamp());
+    track.addEvent(OrmelMidiMessages::presetEndMessage);
+    juce::MidiFile midiFile;
     midiFile.addTrack(track);
     file.deleteFile();
     juce::FileOutputStream out(file);
     ASSERT_TRUE(midiFile.writeTo(out, 1));
 }
+
+// The process's working folder for the object's lifetime: a name taken for
+// a relative path would land there.
+class WorkingFolder
+{
+public:
+    explicit WorkingFolder(const juce::File& folder)
+    {
+        folder.createDirectory();
+        folder.setAsCurrentWorkingDirectory();
+    }
+    ~WorkingFolder() { previous.setAsCurrentWorkingDirectory(); }
+
+private:
+    const juce::File previous = juce::File::getCurrentWorkingDirectory();
+};
 
 juce::String timedOut(const juce::MidiMessage* awaited)
 {
@@ -161,6 +188,11 @@ const RoundTripCase roundTrips[] = {
      &OrmelMidiMessages::readyToReceivePresetMessage},
 };
 
+void PrintTo(const RoundTripCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class PresetRoundTrip : public ::testing::TestWithParam<RoundTripCase>
 {
 };
@@ -172,6 +204,8 @@ TEST_P(PresetRoundTrip, everySlotComesBackUnderItsNameWithItsData)
     const testsupport::TemporaryFolder temporary;
     const juce::File snapshot(juce::String((temporary.path() / "TaveloSnapShot_test").string()));
     ASSERT_TRUE(snapshot.createDirectory());
+    const auto working = temporary.path() / "working";
+    const WorkingFolder workingFolder(juce::File(juce::String(working.string())));
     auto bus = std::make_shared<simulator::VirtualMidiBus>();
     const auto timing = shortTiming();
 
@@ -184,17 +218,18 @@ TEST_P(PresetRoundTrip, everySlotComesBackUnderItsNameWithItsData)
     if (row.downloadAwaits != nullptr)
         return;
 
-    // Nothing outside the snapshot folder; one file per preset, one per group.
+    // Nothing outside the snapshot folder, not even in the working folder;
+    // one visible file per preset, one per group.
     int files = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(temporary.path()))
-        if (entry.path() != snapshot.getFullPathName().toStdString())
+        if (entry.path() != snapshot.getFullPathName().toStdString() && entry.path() != working)
         {
             EXPECT_EQ(entry.path().parent_path().string(), snapshot.getFullPathName().toStdString())
                 << entry.path();
+            EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
             ++files;
         }
     EXPECT_EQ(files, PresetDialogue::presetCount + 8);
-    addMetaEvent(snapshot.getChildFile("Preset 30.mid"));
 
     const auto sourceBank = [&]
     {
@@ -203,6 +238,7 @@ TEST_P(PresetRoundTrip, everySlotComesBackUnderItsNameWithItsData)
             bank[static_cast<size_t>(slot)] = source->dialogue.getPreset(slot);
         return bank;
     }();
+    putOnOneTick(snapshot.getChildFile("Preset 30.mid"), sourceBank[30].data);
     source.reset();
     Engine fresh(*bus, {});
     if (row.spoil)
@@ -228,4 +264,25 @@ TEST_P(PresetRoundTrip, everySlotComesBackUnderItsNameWithItsData)
 
 INSTANTIATE_TEST_SUITE_P(Presets, PresetRoundTrip, ::testing::ValuesIn(roundTrips),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A group file line whose file name JUCE takes for a path: the file of that
+// path, here in the working folder, is not read.
+TEST(PresetUpload, readsNoFileOutsideTheSnapshotFolder)
+{
+    const testsupport::LogCapture log;
+    const testsupport::TemporaryFolder temporary;
+    const juce::File snapshot(juce::String((temporary.path() / "snapshot").string()));
+    ASSERT_TRUE(snapshot.createDirectory());
+    const WorkingFolder workingFolder(juce::File(juce::String((temporary.path() / "working").string())));
+    const auto stray = juce::File::getCurrentWorkingDirectory().getChildFile("~stray.mid");
+    ASSERT_TRUE(PresetMidiFile::write(stray, {OrmelMidiMessages::presetEndMessage}).wasOk());
+    ASSERT_TRUE(snapshot.getChildFile("group0.txt").replaceWithText("0,\"~stray.mid\"\n"));
+
+    auto bus = std::make_shared<simulator::VirtualMidiBus>();
+    Engine fresh(*bus, {});
+    const auto uploaded = runPresets(bus, fresh, snapshot, false, shortTiming());
+    EXPECT_TRUE(uploaded.getErrorMessage().contains("is not in the snapshot folder"))
+        << uploaded.getErrorMessage();
+    EXPECT_FALSE(fresh.dialogue.getPreset(0).name);
+}
 } // namespace
