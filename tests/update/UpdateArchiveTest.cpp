@@ -31,6 +31,12 @@ struct ArchiveCase
     std::function<void(std::string&)> alterFile = {};
 };
 
+// The row's name, not a dump of its bytes, wherever gtest shows a row.
+void PrintTo(const ArchiveCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 // Compressible like a real image, so that its deflated data is coded.
 std::string imageLike(const std::string& word)
 {
