@@ -99,17 +99,18 @@ void FullUpdateThread::run()
 void FullUpdateThread::runSteps(TaveloUpdateFile& updateFile)
 {
     const juce::File archive(std::filesystem::absolute(files.at(0)).string());
-    // Before anything happens to the instrument.
-    if (const auto checked = TaveloUpdateFile::check(archive); checked.failed())
+    // Before anything happens to the instrument: the images sent later are
+    // the ones proven here.
+    if (const auto unpacked = updateFile.unpack(archive, [this] { return threadShouldExit(); });
+        unpacked.failed())
     {
-        fail(prefixArchive, checked.getErrorMessage());
+        failOrStopped(prefixArchive, unpacked.getErrorMessage());
         return;
     }
     if (backUpStep() == Next::end || (!isFactoryFirmware && presetDownloadStep() == Next::end) ||
-        archiveStep(updateFile, archive) == Next::end ||
-        firmwareStep(updateFile.getFirmwareFile()) == Next::end || restartWaitStep() == Next::end ||
-        soundEngineStep(updateFile.getDspFile()) == Next::end || powerCycleWaitStep() == Next::end ||
-        (!isFactoryFirmware && presetUploadStep() == Next::end))
+        archiveStep() == Next::end || firmwareStep(updateFile.getFirmwareFile()) == Next::end ||
+        restartWaitStep() == Next::end || soundEngineStep(updateFile.getDspFile()) == Next::end ||
+        powerCycleWaitStep() == Next::end || (!isFactoryFirmware && presetUploadStep() == Next::end))
         return;
     finishStep();
 }
@@ -172,12 +173,12 @@ FullUpdateThread::Next FullUpdateThread::presetDownloadStep()
     return stopCheck();
 }
 
-FullUpdateThread::Next FullUpdateThread::archiveStep(TaveloUpdateFile& updateFile, const juce::File& archive)
+// The archive was unpacked and proven before the back-up; its step keeps
+// its place in the sequence.
+FullUpdateThread::Next FullUpdateThread::archiveStep()
 {
     setProgress(0.15);
     setStatusMessage("Opening update file.");
-    if (const auto result = updateFile.unpack(archive); result.failed())
-        return fail(prefixArchive, result.getErrorMessage());
     return stopCheck();
 }
 

@@ -68,7 +68,7 @@ private:
     void runSteps(TaveloUpdateFile& updateFile);
     Next backUpStep();
     Next presetDownloadStep();
-    Next archiveStep(TaveloUpdateFile& updateFile, const juce::File& archive);
+    Next archiveStep();
     Next firmwareStep(const juce::File& image);
     Next restartWaitStep();
     Next soundEngineStep(const juce::File& image);

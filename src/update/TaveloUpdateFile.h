@@ -4,6 +4,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
 #include <optional>
 
 // The update archive (".taveloupdate"): a zip holding exactly one main
@@ -14,12 +15,15 @@ class TaveloUpdateFile
 {
 public:
     static constexpr const char* folderPrefix = ".TaveloUpdate-";
+    // A keyboard's firmware and sound-engine images are a few MiB; anything
+    // recorded above this is refused before a byte is written.
+    static constexpr juce::int64 maxImageSize = 64 * 1024 * 1024;
 
-    // Reads only the archive's directory: whether unpacking can succeed.
-    // Fails with the texts the unpacking fails with.
-    static juce::Result check(const juce::File& archive);
-
-    juce::Result unpack(const juce::File& archive);
+    // Unpacks both images and proves each against the archive's own record
+    // (size and CRC-32), so that all the archive can reveal is known before
+    // the instrument is touched; the images then stay as proven. Checks
+    // stopRequested while it inflates and writes.
+    juce::Result unpack(const juce::File& archive, const std::function<bool()>& stopRequested);
 
     juce::File getFirmwareFile() const { return firmwareFile ? firmwareFile->getFile() : juce::File(); }
     juce::File getDspFile() const { return dspFile ? dspFile->getFile() : juce::File(); }
@@ -30,7 +34,6 @@ public:
 
 private:
     juce::Result makeTemporaryFolder();
-    juce::Result classifyUnpackedFiles();
 
     // Deleted in reverse order: the images, then the folder.
     std::optional<DisposableFile> temporaryFolder;
