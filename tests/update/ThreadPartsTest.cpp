@@ -75,9 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OpenSerialDevice, withoutUpdateModeFailsAtOnceWithTheAlert)
 {
     LoneThread lone;
-    const auto started = std::chrono::steady_clock::now();
     EXPECT_FALSE(lone.thread->openSerialDevice());
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    // Never reached the retries, which say "Rebooting Tavelo ...".
     EXPECT_EQ(readStatusText(*lone.status), "Preparing the update ...");
     ASSERT_TRUE(testsupport::pumpUntil([&] { return !lone.alerts->alerts().empty(); }, 2s));
     EXPECT_EQ(lone.alerts->alerts()[0].message, "The update mode must be available to update the device.");
