@@ -101,20 +101,14 @@ void PseudoTerminal::releaseSlave()
 }
 int PseudoTerminal::closeForeignSlaveDescriptors()
 {
-    struct stat ours
-    {
-    };
-    if (::stat(path.c_str(), &ours) != 0)
-        return 0;
+    // Matched by the link's target, never by fstat: the other descriptors of
+    // the process belong to other threads, which may be opening or closing them.
     std::vector<int> foreign;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
     {
         const int fd = std::stoi(entry.path().filename().string());
-        struct stat found
-        {
-        };
-        if (fd != slave && fd != master && ::fstat(fd, &found) == 0 && S_ISCHR(found.st_mode) &&
-            found.st_rdev == ours.st_rdev)
+        std::error_code error;
+        if (fd != slave && fd != master && std::filesystem::read_symlink(entry.path(), error) == path)
             foreign.push_back(fd);
     }
     for (const int fd : foreign)
