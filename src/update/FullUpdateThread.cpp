@@ -53,10 +53,12 @@ FullUpdateThread::~FullUpdateThread()
     alertGate->open = false;
     if (isThreadRunning())
     {
-        // The port first: a transfer in progress ends at once.
+        // The stop before the port: a transfer that the closed port breaks
+        // off must already read as stopped, not as failed. Then the port: a
+        // transfer in progress ends at once.
+        signalThreadShouldExit();
         closePort();
         setProgress(0.0);
-        signalThreadShouldExit();
         notify();
         if (!waitForThreadToExit(static_cast<int>(timing.destructorWait.count())))
         {
