@@ -33,6 +33,9 @@ MainWindow::MainWindow(const juce::String& name, Core& core)
     // framework's default constrainer, which this window no longer uses.
     constrainer.setSizeLimits(geometry.minimumWidth, geometry.minimumHeight, geometry.maximumWidth,
                               geometry.maximumHeight);
+    // The framework's default constrainer kept some of the window on the
+    // screen; this one keeps enough of the title bar to drag it back.
+    constrainer.keepTitleBarOnScreen(*this);
 
     setVisible(true);
 

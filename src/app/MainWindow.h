@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/WindowConstrainer.h"
 #include "gui/TaveloUpdaterLookAndFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -30,8 +31,9 @@ public:
 private:
     // Built before the content and detached before destruction.
     TaveloUpdaterLookAndFeel lookAndFeel;
-    // The aspect ratio and the size limits, applied to every resize.
-    juce::ComponentBoundsConstrainer constrainer;
+    // The aspect ratio and the size limits, applied to every resize, and the
+    // title bar kept on the screen on every move.
+    WindowConstrainer constrainer;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(MainWindow)
 };

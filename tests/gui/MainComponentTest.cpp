@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace guitest;
 using Rect = juce::Rectangle<int>;
 
@@ -172,23 +174,57 @@ TEST_F(MainComponentTest, theLayoutIsFractionsOfTheWindowRoundedOneByOne)
               Rect(10, 5, 10, 10));
 }
 
-// Dragged by its lower right corner, the window stops at the limits that its
+// Dragged by a corner or an edge, the window stops at the limits that its
 // opening size gives, keeps its proportions, and shows the instrument whole.
-TEST_F(MainComponentTest, aDragStopsAtTheSizeLimitsAndTheInstrumentStaysWhole)
+// Dragged by its title bar, or grown upwards, it keeps its title bar where it
+// can be grabbed again: the top never above the screen, the whole bar above
+// its bottom, 64 pixels beside the buttons at either side.
+TEST_F(MainComponentTest, aDragKeepsTheSizeLimitsTheTitleBarOnScreenAndTheInstrumentWhole)
 {
     auto& window = app.window();
     const auto w = static_cast<float>(window.getWidth()), h = static_cast<float>(window.getHeight());
     const Rect minimum(static_cast<int>(w / 1.4f), static_cast<int>(h / 1.4f));
     const Rect maximum(static_cast<int>(w * 1.4f), static_cast<int>(h * 1.4f));
+    const auto screen = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay()->userArea;
+    // The title bar beside its buttons, in the window's coordinates.
+    const auto grabbable = [&window]
+    {
+        const auto bar = window.getTitleBarArea();
+        return bar.withRight(std::min(window.getMinimiseButton()->getX(), window.getCloseButton()->getX()));
+    };
+    enum class Grab
+    {
+        titleBar,
+        topLeft,
+        leftEdge,
+        bottomRight
+    };
+    // Each row starts where the one before left the window.
     const struct
     {
         const char* drag;
-        juce::Point<int> to;
+        Grab grab;
+        juce::Point<int> distance;
         Rect limit;
     } rows[] = {
-        {"none", {window.getWidth() - 1, window.getHeight() - 1}, {}},
-        {"below-minimum", {150, 90}, minimum},
-        {"above-maximum", {window.getWidth() * 2, window.getHeight() * 2}, maximum},
+        {"none", Grab::bottomRight, {0, 0}, {}},
+        {"up", Grab::titleBar, {0, -400}, {}},
+        {"up-again", Grab::titleBar, {0, -400}, {}},
+        {"left", Grab::titleBar, {-3000, 0}, {}},
+        {"left-again", Grab::titleBar, {-3000, 0}, {}},
+        {"right", Grab::titleBar, {5000, 0}, {}},
+        {"right-again", Grab::titleBar, {5000, 0}, {}},
+        {"down", Grab::titleBar, {0, 3000}, {}},
+        {"down-again", Grab::titleBar, {0, 3000}, {}},
+        {"up-right", Grab::titleBar, {3000, -3000}, {}},
+        {"up-right-again", Grab::titleBar, {3000, -3000}, {}},
+        {"down-left", Grab::titleBar, {-5000, 5000}, {}},
+        {"down-left-again", Grab::titleBar, {-5000, 5000}, {}},
+        {"below-minimum", Grab::bottomRight, {-3000, -3000}, minimum},
+        {"back-up-right", Grab::titleBar, {1000, -800}, {}},
+        {"grown-from-top-left", Grab::topLeft, {-3000, -3000}, {}},
+        {"grown-from-left", Grab::leftEdge, {-300, 0}, {}},
+        {"above-maximum", Grab::bottomRight, {3000, 3000}, maximum},
     };
     // The cheeks' wood, grain included.
     const auto wood = [](juce::Colour c)
@@ -196,9 +232,24 @@ TEST_F(MainComponentTest, aDragStopsAtTheSizeLimitsAndTheInstrumentStaysWhole)
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.drag);
-        drag(window, {window.getWidth() - 1, window.getHeight() - 1}, row.to);
-        const auto size = serverSize(window);
-        EXPECT_EQ(size, window.getLocalBounds()) << "the X server has the window's size";
+        // A user grabs the title bar by what is left of it on the screen, at
+        // its far side from where it is pushed; the pointer stays on the screen.
+        auto visible = (grabbable() + window.getPosition()).getIntersection(screen) - window.getPosition();
+        if (visible.isEmpty())
+            visible = grabbable();
+        const auto far = [](int distance, int low, int high, int middle) {
+            return distance < 0 ? high - 1 : distance > 0 ? low : middle;
+        };
+        const juce::Point<int> grabs[] = {
+            {far(row.distance.x, visible.getX(), visible.getRight(), visible.getCentreX()),
+             far(row.distance.y, visible.getY(), visible.getBottom(), visible.getCentreY())},
+            {0, 0},
+            {0, window.getHeight() / 2},
+            {window.getWidth() - 1, window.getHeight() - 1}};
+        drag(window, grabs[static_cast<int>(row.grab)], row.distance);
+        const auto bounds = serverBounds(window);
+        EXPECT_EQ(bounds, window.getScreenBounds()) << "the X server has the window's place and size";
+        const auto size = bounds.withZeroOrigin();
         EXPECT_TRUE(Rect(minimum.getWidth(), minimum.getHeight(), maximum.getWidth() - minimum.getWidth() + 1,
                          maximum.getHeight() - minimum.getHeight() + 1)
                         .contains(size.getBottomRight()))
@@ -210,6 +261,12 @@ TEST_F(MainComponentTest, aDragStopsAtTheSizeLimitsAndTheInstrumentStaysWhole)
         }
         // The opening size is truncated side by side: up to 2 pixels off.
         EXPECT_NEAR(size.getWidth(), size.getHeight() * 30.0 / 17.0, 2.0);
+
+        EXPECT_GE(bounds.getY(), screen.getY()) << bounds.toString();
+        EXPECT_LE(bounds.getY() + window.getTitleBarArea().getBottom(), screen.getBottom())
+            << bounds.toString();
+        EXPECT_GE((grabbable() + bounds.getPosition()).getIntersection(screen).getWidth(), 64)
+            << bounds.toString();
 
         // Across the middle of the picture: window grey at both sides, and both
         // wooden ends whole, as wide as each other.

@@ -5,7 +5,8 @@
 namespace guitest
 {
 void ignoreXErrors();
-bool readServerWindowSize(unsigned long window, int& width, int& height);
+bool readServerWindowBounds(unsigned long window, int& x, int& y, int& width, int& height);
+bool warpPointer(int x, int y);
 
 std::vector<juce::AlertWindow*> openAlerts()
 {
@@ -45,39 +46,44 @@ void saveSnapshot(juce::Component& component, const juce::String& name)
         component.createComponentSnapshot(component.getLocalBounds(), true, 1.0f), stream);
 }
 
-void drag(juce::Component& window, juce::Point<int> from, juce::Point<int> to)
+void drag(juce::Component& window, juce::Point<int> from, juce::Point<int> distance)
 {
     auto* peer = window.getPeer();
     if (peer == nullptr)
         throw std::runtime_error("the window is not on the desktop");
-    const auto send = [peer](juce::Point<int> at, int modifiers)
+    const auto start = peer->localToGlobal(from);
+    const auto send = [peer](juce::Point<int> onScreen, int modifiers)
     {
-        peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, at.toFloat(),
-                               juce::ModifierKeys(modifiers), juce::MouseInputSource::defaultPressure,
+        if (!warpPointer(onScreen.x, onScreen.y))
+            throw std::runtime_error("the pointer cannot be moved");
+        peer->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse,
+                               peer->globalToLocal(onScreen).toFloat(), juce::ModifierKeys(modifiers),
+                               juce::MouseInputSource::defaultPressure,
                                juce::MouseInputSource::defaultOrientation, juce::Time::currentTimeMillis());
     };
     const int button = juce::ModifierKeys::leftButtonModifier;
+    const auto end = start + distance;
     for (const auto& [at, modifiers] :
-         {std::pair{from, 0}, {from, button}, {from + (to - from) / 2, button}, {to, button}, {to, 0}})
+         {std::pair{start, 0}, {start, button}, {start + distance / 2, button}, {end, button}, {end, 0}})
         send(at, modifiers);
 }
 
-juce::Rectangle<int> serverSize(juce::Component& window)
+juce::Rectangle<int> serverBounds(juce::Component& window)
 {
-    juce::Rectangle<int> size;
+    juce::Rectangle<int> bounds;
     settle(
         [&]
         {
-            int width = 0, height = 0;
+            int x = 0, y = 0, width = 0, height = 0;
             auto* peer = window.getPeer();
-            size = peer != nullptr &&
-                           readServerWindowSize(reinterpret_cast<unsigned long>(peer->getNativeHandle()),
-                                                width, height)
-                       ? juce::Rectangle<int>(width, height)
-                       : juce::Rectangle<int>();
-            return size == window.getLocalBounds();
+            bounds = peer != nullptr &&
+                             readServerWindowBounds(reinterpret_cast<unsigned long>(peer->getNativeHandle()),
+                                                    x, y, width, height)
+                         ? juce::Rectangle<int>(x, y, width, height)
+                         : juce::Rectangle<int>();
+            return bounds == window.getScreenBounds();
         });
-    return size;
+    return bounds;
 }
 
 WindowUnderTest::WindowUnderTest()

@@ -48,12 +48,14 @@ bool settle(const std::function<bool()>& condition,
 
 void saveSnapshot(juce::Component& component, const juce::String& name);
 
-// Presses at one point of the window, moves to another and lets go there,
-// through its peer, as a user's drag does (the window's own coordinates).
-void drag(juce::Component& window, juce::Point<int> from, juce::Point<int> to);
-// The window's size as the X server has it once the framework's requests
-// have reached it; empty when it cannot be read.
-juce::Rectangle<int> serverSize(juce::Component& window);
+// Presses at a point of the window (its own coordinates), moves the mouse by
+// the distance on the screen and lets go there, through its peer, as a user's
+// drag does: each event is placed where that point of the screen is in the
+// window as it is by then.
+void drag(juce::Component& window, juce::Point<int> from, juce::Point<int> distance);
+// The window's place on the screen and its size as the X server has them once
+// the framework's requests have reached it; empty when they cannot be read.
+juce::Rectangle<int> serverBounds(juce::Component& window);
 
 // The application's window with its Core on a virtual MIDI bus where the
 // simulated instrument plugs in, under a home folder of its own.
