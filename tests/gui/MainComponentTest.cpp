@@ -234,19 +234,30 @@ TEST_F(MainComponentTest, aDragKeepsTheSizeLimitsTheTitleBarOnScreenAndTheInstru
         SCOPED_TRACE(row.drag);
         // A user grabs the title bar by what is left of it on the screen, at
         // its far side from where it is pushed; the pointer stays on the screen.
-        auto visible = (grabbable() + window.getPosition()).getIntersection(screen) - window.getPosition();
-        if (visible.isEmpty())
-            visible = grabbable();
-        const auto far = [](int distance, int low, int high, int middle) {
-            return distance < 0 ? high - 1 : distance > 0 ? low : middle;
+        const auto grabPoint = [&]() -> juce::Point<int>
+        {
+            switch (row.grab)
+            {
+            case Grab::topLeft:
+                return {0, 0};
+            case Grab::leftEdge:
+                return {0, window.getHeight() / 2};
+            case Grab::bottomRight:
+                return {window.getWidth() - 1, window.getHeight() - 1};
+            case Grab::titleBar:
+                break;
+            }
+            auto visible =
+                (grabbable() + window.getPosition()).getIntersection(screen) - window.getPosition();
+            if (visible.isEmpty())
+                visible = grabbable();
+            const auto far = [](int distance, int low, int high) {
+                return distance < 0 ? high - 1 : distance > 0 ? low : (low + high) / 2;
+            };
+            return {far(row.distance.x, visible.getX(), visible.getRight()),
+                    far(row.distance.y, visible.getY(), visible.getBottom())};
         };
-        const juce::Point<int> grabs[] = {
-            {far(row.distance.x, visible.getX(), visible.getRight(), visible.getCentreX()),
-             far(row.distance.y, visible.getY(), visible.getBottom(), visible.getCentreY())},
-            {0, 0},
-            {0, window.getHeight() / 2},
-            {window.getWidth() - 1, window.getHeight() - 1}};
-        drag(window, grabs[static_cast<int>(row.grab)], row.distance);
+        drag(window, grabPoint(), row.distance);
         const auto bounds = serverBounds(window);
         EXPECT_EQ(bounds, window.getScreenBounds()) << "the X server has the window's place and size";
         const auto size = bounds.withZeroOrigin();
