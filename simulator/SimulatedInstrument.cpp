@@ -69,6 +69,12 @@ void SimulatedInstrument::misbehaveOnNext(Misbehaviour misbehaviour, int count)
         upcomingMisbehaviours.push_back(misbehaviour);
 }
 
+void SimulatedInstrument::setInfoTypeByte(std::optional<std::uint8_t> byte)
+{
+    const std::lock_guard lock(mutex);
+    infoTypeByte = byte;
+}
+
 std::vector<juce::MidiMessage> SimulatedInstrument::getRequests() const
 {
     return playPorts->getReceived();
@@ -94,9 +100,11 @@ std::vector<SimulatedMidiDevice::Outgoing> SimulatedInstrument::respond(const ju
     const std::lock_guard lock(mutex);
     if (receiveObserver)
         receiveObserver(request);
-    const auto answer = TaveloPlayResponder::answer(SysExAnswerBuilder::toBytes(request), data);
+    auto answer = TaveloPlayResponder::answer(SysExAnswerBuilder::toBytes(request), data);
     if (!answer)
         return {};
+    if (infoTypeByte && (*answer)[4] == 0x0D)
+        (*answer)[5] = *infoTypeByte;
 
     const auto misbehaviour = nextMisbehaviour();
     const auto delay = misbehaviour == Misbehaviour::late ? lateDelay : latency;

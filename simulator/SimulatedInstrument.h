@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 
 namespace simulator
 {
@@ -41,6 +42,10 @@ public:
     // How the next `count` requests are answered, before the usual way.
     void misbehaveOnNext(Misbehaviour misbehaviour, int count = 1);
 
+    // What info answers carry at offset 5: empty, the type asked for; else
+    // this byte, whatever was asked.
+    void setInfoTypeByte(std::optional<std::uint8_t> byte);
+
     // Told of every message the instrument receives, before it answers, on
     // the instrument's own thread; empty tells nobody.
     void setReceiveObserver(std::function<void(const juce::MidiMessage&)> observer);
@@ -58,6 +63,7 @@ private:
     std::chrono::milliseconds lateDelay{6000};
     Misbehaviour usualMisbehaviour = Misbehaviour::none;
     std::deque<Misbehaviour> upcomingMisbehaviours;
+    std::optional<std::uint8_t> infoTypeByte;
     std::function<void(const juce::MidiMessage&)> receiveObserver;
 
     // Last, so that it stops before what its handler uses goes.

@@ -71,6 +71,8 @@ std::vector<TaveloPlayResponder::Bytes> TaveloPlayResponder::spoil(const Bytes& 
         spoilt.push_back(0xF7);
         return {spoilt};
     }
+    case Misbehaviour::staleAnswerFirst:
+        return {SysExAnswerBuilder::infoAnswer(answer[5] == 0x04 ? 0x02 : 0x04, staleText), answer};
     default:
         return {answer};
     }

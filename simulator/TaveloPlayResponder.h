@@ -17,6 +17,8 @@ public:
     // The proper answer, or nothing for a message that gets none.
     static std::optional<Bytes> answer(const Bytes& request, const InstrumentData& data);
 
+    static constexpr const char* staleText = "stale answer";
+
     // The messages that go out instead of the proper answer.
     static std::vector<Bytes> spoil(const Bytes& answer, Misbehaviour misbehaviour);
 };

@@ -19,6 +19,17 @@ void runIfSet(const Function& function, Args&&... args)
     if (function)
         function(std::forward<Args>(args)...);
 }
+
+void deliver(const MidiOutputMessage& request, const MidiOutputMessage::Answer& answer)
+{
+    using Outcome = MidiOutputMessage::Answer::Outcome;
+    if (answer.outcome == Outcome::success)
+        runIfSet(request.onSuccess, answer.text);
+    else if (answer.outcome == Outcome::malformed && request.onMalformedResult)
+        request.onMalformedResult();
+    else
+        runIfSet(request.onEmptyResult);
+}
 } // namespace
 
 void MessageRequestQueue::add(const juce::MidiMessage& message, const std::function<void()>& onTimeout,
@@ -74,12 +85,19 @@ void MessageRequestQueue::tick()
 
     tickCount = 0;
     const auto request = copyFront();
-    if (request && request->sequenceNumber == front->sequenceNumber &&
-        markFront(front->sequenceNumber, &MidiOutputMessage::completed))
+    if (!request || request->sequenceNumber != front->sequenceNumber ||
+        !markFront(front->sequenceNumber, &MidiOutputMessage::completed))
+        return;
+
+    if (request->standIn)
     {
-        runIfSet(request->onTimeout);
-        spdlog::warn("MessageRequestQueue: Current request timedout !");
+        spdlog::info("MessageRequestQueue: No answer named the current request, completed with the answer "
+                     "kept for it.");
+        deliver(*request, *request->standIn);
+        return;
     }
+    runIfSet(request->onTimeout);
+    spdlog::warn("MessageRequestQueue: Current request timedout !");
 }
 
 void MessageRequestQueue::endRequestInFlight()
@@ -117,27 +135,22 @@ void MessageRequestQueue::sendFront()
 MessageRequestQueue::Completion MessageRequestQueue::currentRequestSucceeded(juce::String const& result,
                                                                              const AnswerMatcher& matches)
 {
-    return complete(matches, "MessageRequestQueue: Success but no pending request !",
-                    [&result](const MidiOutputMessage& request) { runIfSet(request.onSuccess, result); });
+    return complete(matches, {MidiOutputMessage::Answer::Outcome::success, result});
 }
 
 MessageRequestQueue::Completion
 MessageRequestQueue::currentRequestHasEmptyResult(const AnswerMatcher& matches, bool malformed)
 {
-    return complete(matches, "MessageRequestQueue: Empty result but no pending request !",
-                    [malformed](const MidiOutputMessage& request)
-                    {
-                        if (malformed && request.onMalformedResult)
-                            request.onMalformedResult();
-                        else
-                            runIfSet(request.onEmptyResult);
-                    });
+    using Outcome = MidiOutputMessage::Answer::Outcome;
+    return complete(matches, {malformed ? Outcome::malformed : Outcome::emptyResult, {}});
 }
 
-MessageRequestQueue::Completion
-MessageRequestQueue::complete(const AnswerMatcher& matches, const char* noRequestWarning,
-                              const std::function<void(const MidiOutputMessage&)>& runCallback)
+MessageRequestQueue::Completion MessageRequestQueue::complete(const AnswerMatcher& matches,
+                                                              const MidiOutputMessage::Answer& answer)
 {
+    const auto* const noRequestWarning = answer.outcome == MidiOutputMessage::Answer::Outcome::success
+                                             ? "MessageRequestQueue: Success but no pending request !"
+                                             : "MessageRequestQueue: Empty result but no pending request !";
     const auto front = copyFront();
     if (!front || !isInFlight(*front))
     {
@@ -145,7 +158,13 @@ MessageRequestQueue::complete(const AnswerMatcher& matches, const char* noReques
         return Completion::noRequestInFlight;
     }
 
-    if (matches && !matches(front->message))
+    const auto fit = matches ? matches(front->message) : AnswerFit::belongs;
+    if (fit == AnswerFit::mayStandIn && keepStandIn(front->sequenceNumber, answer))
+    {
+        spdlog::debug("MessageRequestQueue: Answer kept for the current request until its time-out.");
+        return Completion::keptAsStandIn;
+    }
+    if (fit != AnswerFit::belongs)
     {
         spdlog::warn("MessageRequestQueue: Answer does not match the pending request !");
         return Completion::answerDoesNotMatch;
@@ -160,7 +179,7 @@ MessageRequestQueue::complete(const AnswerMatcher& matches, const char* noReques
     }
 
     spdlog::debug("MessageRequestQueue: Current request succeeded !");
-    runCallback(*front);
+    deliver(*front, answer);
     return Completion::completed;
 }
 
@@ -233,6 +252,16 @@ void MessageRequestQueue::removeFront(std::uint64_t sequenceNumber)
         removed = std::move(requests.front());
         requests.pop_front();
     }
+}
+
+bool MessageRequestQueue::keepStandIn(std::uint64_t sequenceNumber, const MidiOutputMessage::Answer& answer)
+{
+    const std::lock_guard lock(mutex);
+    if (requests.empty() || requests.front().sequenceNumber != sequenceNumber || requests.front().completed ||
+        requests.front().standIn)
+        return false;
+    requests.front().standIn = answer;
+    return true;
 }
 
 bool MessageRequestQueue::markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag)

@@ -19,13 +19,22 @@ namespace midiUsb
 class MessageRequestQueue
 {
 public:
-    // Tells whether an answer belongs to the request in flight, given that
-    // request's bytes (echoed sub-codes, key).
-    using AnswerMatcher = std::function<bool(const juce::MidiMessage& request)>;
+    // How an answer fits the request in flight, given that request's bytes
+    // (echoed sub-codes, key).
+    enum class AnswerFit
+    {
+        belongs,
+        // Does not name the request, yet may be its answer: kept, it
+        // completes the request at its time-out if no answer naming it came.
+        mayStandIn,
+        foreign
+    };
+    using AnswerMatcher = std::function<AnswerFit(const juce::MidiMessage& request)>;
 
     enum class Completion
     {
         completed,
+        keptAsStandIn,
         noRequestInFlight,
         answerDoesNotMatch
     };
@@ -44,18 +53,22 @@ public:
              const std::function<void()>& onEmptyResult, const std::function<void()>& onMalformedResult = {});
 
     // The 5 ms step: drops a completed front request, sends the next one,
-    // and times out the request in flight on its 1000th tick.
+    // and on the 1000th tick completes the request in flight with its
+    // stand-in answer, or times it out when it has none.
     void tick();
 
     // Complete the request in flight, if there is one and the matcher (when
-    // given) accepts it. An answer for a request not sent yet, already timed
-    // out or already answered completes nothing.
+    // given) says the answer belongs to it; the first answer it calls a
+    // possible stand-in is kept for the time-out instead. An answer for a
+    // request not sent yet, already timed out or already answered completes
+    // nothing.
     Completion currentRequestSucceeded(juce::String const& result, const AnswerMatcher& matches = {});
     Completion currentRequestHasEmptyResult(const AnswerMatcher& matches = {}, bool malformed = false);
 
     // Ends the request in flight as its time-out would (its time-out callback
-    // runs), because the output it went out on was let go and no answer to it
-    // can come. Requests not sent yet stay queued. Message thread.
+    // runs, whatever stand-in it kept), because the output it went out on was
+    // let go and no answer to it can come. Requests not sent yet stay queued.
+    // Message thread.
     void endRequestInFlight();
 
     // A copy of the request in flight, if there is one.
@@ -84,8 +97,8 @@ private:
     std::optional<MidiOutputMessage> copyFront() const;
     void removeFront(std::uint64_t sequenceNumber);
     bool markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag);
-    Completion complete(const AnswerMatcher& matches, const char* noRequestWarning,
-                        const std::function<void(const MidiOutputMessage&)>& runCallback);
+    bool keepStandIn(std::uint64_t sequenceNumber, const MidiOutputMessage::Answer& answer);
+    Completion complete(const AnswerMatcher& matches, const MidiOutputMessage::Answer& answer);
 
     int tickCount = 0;
     std::function<void(juce::MidiMessage const&)> sendFunction;

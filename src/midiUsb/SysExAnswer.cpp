@@ -49,9 +49,12 @@ SysExAnswer::RequestMatch SysExAnswer::matchRequest(const std::uint8_t* request,
         return RequestMatch::otherRequest;
     for (std::size_t i = 0; i < compared; ++i)
     {
-        if (echoedSubCodes[i] != request[SysExFraming::firstSubCodeOffset + i])
-            return kind == Kind::keyPosition && i == keyIndexInEcho ? RequestMatch::otherKey
-                                                                    : RequestMatch::otherRequest;
+        if (echoedSubCodes[i] == request[SysExFraming::firstSubCodeOffset + i])
+            continue;
+        if (kind == Kind::info)
+            return RequestMatch::mayStandIn;
+        return kind == Kind::keyPosition && i == keyIndexInEcho ? RequestMatch::otherKey
+                                                                : RequestMatch::otherRequest;
     }
     return RequestMatch::matches;
 }

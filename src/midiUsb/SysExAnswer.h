@@ -37,7 +37,11 @@ struct SysExAnswer
     {
         matches,
         otherRequest, // another kind of request, or other sub-codes
-        otherKey      // a key position answer for another key
+        otherKey,     // a key position answer for another key
+        // An info answer to an info request that names another type: the
+        // instrument does not promise to repeat the type, so it may still be
+        // the answer to this request.
+        mayStandIn
     };
 
     Kind kind = Kind::notSysEx;
@@ -57,7 +61,8 @@ struct SysExAnswer
 
     // Whether this answer belongs to the given request (its complete bytes,
     // F0 to F7): an info answer to the info request of the type it repeats,
-    // a data answer to the data request whose sub-codes it repeats. A
+    // a data answer to the data request whose sub-codes it repeats; an info
+    // answer that names another type may stand in for an info request. A
     // truncated answer belongs to a request whose sub-codes agree with those
     // it still holds, so that it can complete that request as invalid; one
     // that holds none belongs to no request. Acknowledges, and answers of a

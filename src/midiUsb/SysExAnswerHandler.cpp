@@ -53,13 +53,25 @@ void SysExAnswerHandler::completeRequest(const SysExAnswer& answer)
     }
 
     // The queue completes only a request in flight that the answer belongs
-    // to; a late, early or stray answer leaves the queue alone.
-    const auto belongs = [&answer](const juce::MidiMessage& request)
-    { return answer.belongsTo(bytesOf(request), sizeOf(request)); };
+    // to; a late, early or stray answer leaves the queue alone, unless it may
+    // stand in for an answer that never names its request.
+    const auto fit = [&answer](const juce::MidiMessage& request)
+    {
+        using Fit = MessageRequestQueue::AnswerFit;
+        switch (answer.matchRequest(bytesOf(request), sizeOf(request)))
+        {
+        case SysExAnswer::RequestMatch::matches:
+            return Fit::belongs;
+        case SysExAnswer::RequestMatch::mayStandIn:
+            return Fit::mayStandIn;
+        default:
+            return Fit::foreign;
+        }
+    };
 
     if (answer.outcome == SysExAnswer::Outcome::success)
-        queue.currentRequestSucceeded(answer.text, belongs);
+        queue.currentRequestSucceeded(answer.text, fit);
     else
-        queue.currentRequestHasEmptyResult(belongs, answer.malformed);
+        queue.currentRequestHasEmptyResult(fit, answer.malformed);
 }
 } // namespace midiUsb

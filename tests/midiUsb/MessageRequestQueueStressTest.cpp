@@ -69,8 +69,13 @@ TEST(MessageRequestQueueStress, workerAndMessageThreadShareTheQueueAndTheOutput)
         if (turn % 3 == 0)
             queue.currentRequestSucceeded("0,0,0,0,0,0\n");
         else if (turn % 3 == 1)
-            queue.currentRequestHasEmptyResult([](const juce::MidiMessage& request)
-                                               { return request.getRawData()[7] % 2 == 0; });
+            queue.currentRequestHasEmptyResult(
+                [](const juce::MidiMessage& request)
+                {
+                    using Fit = midiUsb::MessageRequestQueue::AnswerFit;
+                    const auto key = request.getRawData()[7];
+                    return key % 2 == 0 ? Fit::belongs : key % 3 == 0 ? Fit::mayStandIn : Fit::foreign;
+                });
         if (turn % 1000 == 0)
             add(requestCount);
         if (turn % 500 == 0)

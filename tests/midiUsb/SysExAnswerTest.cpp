@@ -130,8 +130,11 @@ TEST(SysExAnswerMatch, AnAnswerBelongsOnlyToTheRequestItAnswers)
     const auto keyAnswer12 = B::keyPositionAnswer(12, {{0, 1, {1, 2, 3}}});
     const std::tuple<Bytes, Bytes, Match> rows[] = {
         {B::infoAnswer(0x04, "1.0"), firmware, Match::matches},
+        // The instrument need not repeat the type asked for.
         {B::infoAnswer(0x04, "1.0"), B::toBytes(R::infoRequest(InfoRequestType::serialNumber)),
-         Match::otherRequest},
+         Match::mayStandIn},
+        {B::infoAnswer(0x00, "1.0"), firmware, Match::mayStandIn},
+        {B::infoAnswer(0x04, "1.0"), B::toBytes(R::testLogRequest(4)), Match::otherRequest},
         {B::frame(0x0D, {}), firmware, Match::otherRequest},
         {log5, B::toBytes(R::testLogRequest(6)), Match::otherRequest},
         {B::touchCalibrationAnswer({}), key11, Match::otherRequest},
@@ -164,7 +167,7 @@ TEST(SysExAnswerHandler, CompletesOnlyTheRequestAnAnswerBelongsTo)
     // clang-format off
     const Row rows[] = {
         {SysExRequests::infoRequest(InfoRequestType::serialNumber), {B::infoAnswer(0x04, "2.3.1"), B::infoAnswer(0x02, "TV-1")},
-         {"success TV-1"}, {mismatch}},
+         {"success TV-1"}, {}},
         {SysExRequests::keyPositionCalibrationRequest(11), {B::keyPositionAnswer(12, {{0, 1, {1, 2, 3}}})}, {},
          {SysExAnswerParser::requestedKeyMismatchText, mismatch}},
         {SysExRequests::touchCalibrationRequest(), {B::touchCalibrationAnswer({{0, {}, {}, {}, {}}, {2, {}, {}, {}, {}}})},

@@ -108,6 +108,7 @@ UpdateRig::UpdateRig(Setup setupToUse)
     services.alertSink = alertRecorder;
     services.inhibitSleep = [] { return nullptr; };
     core = std::make_unique<Core>(std::move(services));
+    instrument.setInfoTypeByte(setup.infoTypeByte);
     instrument.connect();
     soundEngine.setResponder([this](const juce::MidiMessage& message) { return dialogue.respond(message); });
     if (setup.withSoundEngine)
@@ -130,7 +131,8 @@ std::filesystem::path UpdateRig::writeArchive(size_t firmwareSize, size_t dspSiz
 
 void UpdateRig::launch(const std::filesystem::path& archive, bool isFactoryFirmware)
 {
-    testsupport::pumpUntil([this] { return core->isUpdatePossible(); }, 10s);
+    // An instrument that does not repeat the type asked for is known only at the first request's time-out.
+    testsupport::pumpUntil([this] { return core->isUpdatePossible(); }, 30s);
     auto thread = std::make_unique<FullUpdateThread>(*core, std::vector<std::filesystem::path>{archive},
                                                      progress, sharedStatus, isFactoryFirmware);
     instrument.setMisbehaviour(setup.answers);

@@ -66,6 +66,8 @@ public:
         std::optional<std::chrono::milliseconds> powerCycleAfter = std::chrono::milliseconds(0);
         // How the instrument answers once the update has begun.
         simulator::Misbehaviour answers = simulator::Misbehaviour::none;
+        // What its info answers carry where the type asked for is; empty: that type.
+        std::optional<std::uint8_t> infoTypeByte;
     };
 
     static UpdateTiming fastTiming();

@@ -15,6 +15,7 @@ struct WholeUpdateCase
     bool factory;
     bool portsStay;
     std::vector<std::string> directMessages;
+    std::optional<std::uint8_t> infoTypeByte = {};
 };
 
 const std::vector<std::string> fullTrail(bool factory)
@@ -58,6 +59,8 @@ TEST_P(WholeUpdate, sendsBothImagesWholeAndEndsFinished)
     setup.updateMode.restartTime = 3000ms;
     setup.powerCycleAfter = param.portsStay ? 4000ms : 0ms;
     setup.timing.beforeUpload = 1500ms;
+    setup.infoTypeByte = param.infoTypeByte;
+    setup.timing.restartWaitSteps = 600; // the whole 60 s: a version may come only at a time-out
     UpdateRig rig(setup);
     const auto archive = rig.writeArchive();
 
@@ -119,6 +122,13 @@ INSTANTIATE_TEST_SUITE_P(
                                     false,
                                     {"configure first", "configure second", "firmware update mode",
                                      "configure first", "configure second", "sound-engine update mode"}},
+                    // Its version is known again only at a request's time-out, within the restart wait.
+                    WholeUpdateCase{"infoAnswersWithoutTheType",
+                                    false,
+                                    false,
+                                    {"configure first", "configure second", "firmware update mode",
+                                     "configure first", "configure second", "sound-engine update mode"},
+                                    0x00},
                     WholeUpdateCase{"factoryFirmware",
                                     true,
                                     false,
