@@ -45,13 +45,8 @@ TEST_F(DeviceVersionPeriodicRequestTest, asksOnceASecondForWhatIsUnknownUntilAll
 {
     using I = InfoRequestType;
     const Requests all{I::firmwareVersion, I::ormelVersion, I::serialNumber};
-    const auto successLines = [this]
-    {
-        const auto data = instrument.getData();
-        return std::vector<std::string>{"Firmware version: " + data.firmwareVersion.toStdString(),
-                                        "Ormel DSP version: " + data.ormelVersion.toStdString(),
-                                        "Casing serial number received: " + data.serialNumber.toStdString()};
-    }();
+    const std::vector<std::string> successLines{"Firmware version: 2.3.1", "Ormel DSP version: 1.8.0",
+                                                "Casing serial number received: TVP-0042-1187"};
     struct Row
     {
         const char* name;
