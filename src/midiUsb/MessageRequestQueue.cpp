@@ -243,13 +243,20 @@ std::optional<MidiOutputMessage> MessageRequestQueue::copyFront() const
     return requests.front();
 }
 
+MidiOutputMessage* MessageRequestQueue::frontIfStill(std::uint64_t sequenceNumber)
+{
+    if (requests.empty() || requests.front().sequenceNumber != sequenceNumber)
+        return nullptr;
+    return &requests.front();
+}
+
 void MessageRequestQueue::removeFront(std::uint64_t sequenceNumber)
 {
     std::optional<MidiOutputMessage> removed;
     const std::lock_guard lock(mutex);
-    if (!requests.empty() && requests.front().sequenceNumber == sequenceNumber)
+    if (auto* const front = frontIfStill(sequenceNumber))
     {
-        removed = std::move(requests.front());
+        removed = std::move(*front);
         requests.pop_front();
     }
 }
@@ -257,19 +264,20 @@ void MessageRequestQueue::removeFront(std::uint64_t sequenceNumber)
 bool MessageRequestQueue::keepStandIn(std::uint64_t sequenceNumber, const MidiOutputMessage::Answer& answer)
 {
     const std::lock_guard lock(mutex);
-    if (requests.empty() || requests.front().sequenceNumber != sequenceNumber || requests.front().completed ||
-        requests.front().standIn)
+    auto* const front = frontIfStill(sequenceNumber);
+    if (front == nullptr || front->completed || front->standIn)
         return false;
-    requests.front().standIn = answer;
+    front->standIn = answer;
     return true;
 }
 
 bool MessageRequestQueue::markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag)
 {
     const std::lock_guard lock(mutex);
-    if (requests.empty() || requests.front().sequenceNumber != sequenceNumber || requests.front().*flag)
+    auto* const front = frontIfStill(sequenceNumber);
+    if (front == nullptr || front->*flag)
         return false;
-    requests.front().*flag = true;
+    front->*flag = true;
     return true;
 }
 } // namespace midiUsb

@@ -95,6 +95,8 @@ private:
     // Switches the tick off when there is no front request.
     std::optional<FrontState> peekFront();
     std::optional<MidiOutputMessage> copyFront() const;
+    // The front request, if it is still the one looked at; under the lock.
+    MidiOutputMessage* frontIfStill(std::uint64_t sequenceNumber);
     void removeFront(std::uint64_t sequenceNumber);
     bool markFront(std::uint64_t sequenceNumber, bool MidiOutputMessage::*flag);
     bool keepStandIn(std::uint64_t sequenceNumber, const MidiOutputMessage::Answer& answer);
